@@ -1,0 +1,84 @@
+// Processes on the headless backend: programs and shell requests are recorded,
+// and ending the process ends the launcher's windows, not the test.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/headless/driver.h"
+#include "platform/headless/loop.h"
+#include "platform/headless/state.h"
+#include "platform/process.h"
+
+namespace platform::headless {
+namespace {
+
+std::function<void()> exitRoutine;
+std::optional<int> exitCode;
+std::vector<Text> startedPrograms;
+std::vector<Text> shellOpened;
+uint32_t programStartTick = 0;
+std::string runDirectory;
+std::string workingDirectory;
+int httpRequests = 0;
+
+void RunExitRoutine() {
+  // The routine runs once, like the C run time's exit handlers.
+  std::function<void()> routine = std::move(exitRoutine);
+  exitRoutine = nullptr;
+  if (routine) routine();
+}
+
+}  // namespace
+
+void Reset() {
+  RunExitRoutine();
+  ResetToolkit();
+  ResetLoop();
+  ResetProcess();
+}
+
+void ResetProcess() {
+  exitCode.reset();
+  startedPrograms.clear();
+  shellOpened.clear();
+  programStartTick = 0;
+  httpRequests = 0;
+}
+
+void SetRunDirectory(const std::string& path) { runDirectory = path; }
+void SetWorkingDirectory(const std::string& path) { workingDirectory = path; }
+const std::string& RunDirectoryPath() { return runDirectory; }
+const std::string& WorkingDirectoryPath() { return workingDirectory; }
+
+std::optional<int> ExitCode() { return exitCode; }
+const std::vector<Text>& StartedPrograms() { return startedPrograms; }
+const std::vector<Text>& ShellOpened() { return shellOpened; }
+uint32_t ProgramStartTick() { return programStartTick; }
+int HttpRequestCount() { return httpRequests; }
+void CountHttpRequest() { ++httpRequests; }
+
+}  // namespace platform::headless
+
+namespace platform {
+
+bool StartProgram(const Text& commandLine, int waitIdleMs) {
+  headless::startedPrograms.push_back(commandLine);
+  headless::programStartTick = TickCount();
+  return FileExists(commandLine);
+}
+
+void ShellOpen(const Text& address) { headless::shellOpened.push_back(address); }
+
+void RegisterExitRoutine(std::function<void()> routine) { headless::exitRoutine = std::move(routine); }
+
+void EndProcess(int code) {
+  if (headless::exitCode) return;  // already ending
+  headless::exitCode = code;
+  headless::SetEnding(true);
+  headless::RunExitRoutine();
+  headless::CloseAllWindows();
+}
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+// Starting programs, the shell's open operation, and ending the process.
+#pragma once
+
+#include <functional>
+
+#include "platform/text.h"
+
+namespace platform {
+
+// Starts a program with commandLine as its whole command line (not quoted by
+// this call), shown normally, in the current working directory and
+// environment; waits at most waitIdleMs for it to be ready for input.
+// True when the program was started.
+bool StartProgram(const Text& commandLine, int waitIdleMs);
+
+// Asks the shell to open an address with the operation "open", shown normally.
+void ShellOpen(const Text& address);
+
+// Registers the routine that runs when the process ends (once).
+void RegisterExitRoutine(std::function<void()> routine);
+
+// Ends the process with the exit code; the exit routine runs. On the headless
+// backend the test's process goes on: the launcher's windows are closed, the
+// exit routine runs and the code is recorded, and the caller returns at once.
+void EndProcess(int exitCode);
+
+}  // namespace platform
