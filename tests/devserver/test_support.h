@@ -1,0 +1,114 @@
+// Helpers the devserver tests share: a temporary folder, an HTTP client on
+// libcurl, a raw socket client for requests libcurl will not send, and a
+// server fixture on ephemeral ports.
+#pragma once
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/devserver/server.h"
+
+namespace devserver_test {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  void Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// n bytes that differ from offset to offset, so a misplaced range shows.
+std::string PatternBytes(size_t n, uint32_t seed = 1);
+
+struct HttpCall {
+  HttpCall(std::string url, std::vector<std::string> headers = {}, bool head = false,
+           long timeoutMs = 10000)
+      : url(std::move(url)), headers(std::move(headers)), head(head), timeoutMs(timeoutMs) {}
+  std::string url;
+  std::vector<std::string> headers;  // "Range: bytes=0-9"
+  bool head;
+  long timeoutMs;
+};
+
+struct HttpResult {
+  CURLcode code = CURLE_OK;
+  long status = 0;
+  std::string body;
+  std::map<std::string, std::string> headers;  // names in lower case, of the last response
+  long newConnections = 0;                      // connections curl opened for this call
+  // "" when the header is absent.
+  std::string Header(const std::string& lowerCaseName) const;
+};
+
+// One curl handle: calls through the same session reuse its connection.
+class CurlSession {
+ public:
+  CurlSession();
+  ~CurlSession();
+  CurlSession(const CurlSession&) = delete;
+  CurlSession& operator=(const CurlSession&) = delete;
+  HttpResult Fetch(const HttpCall& call);
+
+ private:
+  CURL* easy_;
+};
+
+HttpResult Fetch(const HttpCall& call);
+
+// A plain TCP client on 127.0.0.1 with bounded waits.
+class RawClient {
+ public:
+  explicit RawClient(uint16_t port);
+  ~RawClient();
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+  bool Connected() const { return fd_ >= 0; }
+  bool Send(const std::string& bytes);
+  // Sends a FIN: the request is complete, the answer can still be read.
+  void ShutdownWrite();
+  // Reads until the server closes or the time runs out; closed tells which.
+  std::string ReadUntilClosed(std::chrono::milliseconds timeout, bool* closed = nullptr);
+  // Reads one response whose body is framed by Content-Length (no body for
+  // an answer to HEAD); "" when none came in time.
+  std::string ReadResponse(std::chrono::milliseconds timeout, bool toHead = false);
+
+ private:
+  int fd_ = -1;
+  std::string pending_;
+};
+
+// The status code of a raw response text, 0 when none.
+int StatusOf(const std::string& response);
+
+// Options for a server over root on ephemeral ports.
+devserver::Options EphemeralOptions(const std::filesystem::path& root);
+
+// Runs a devserver::Server on ephemeral ports over a fresh root folder.
+class ServerFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Starts (or restarts) the server with options; root and ports are filled in.
+  void StartServer(devserver::Options options = {});
+  std::string Url(const std::string& path) const;
+
+  TempFolder root_;
+  std::unique_ptr<devserver::Server> server_;
+};
+
+}  // namespace devserver_test
