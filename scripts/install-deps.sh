@@ -12,6 +12,8 @@ apt-get install -y -qq --no-install-recommends \
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 libz-mingw-w64-dev \
   zlib1g-dev libcurl4-openssl-dev libgd-dev libsqlite3-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
+  libzxing-dev libqrencode-dev libqrcodegencpp-dev \
   wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei fonts-wine \
   imagemagick xdotool file python3 python3-pil \
+  zip unzip libarchive-tools time \
   >/dev/null
