@@ -1,5 +1,6 @@
 #include "app/globals.h"
 
+#include "app/endpoints.h"
 #include "platform/files.h"
 
 namespace app {
@@ -19,6 +20,8 @@ std::array<int, 14> PrizeWeights{};
 
 void BuildGlobals() {
   Cipher = std::make_unique<cipher::TextCipher>();
+  // The address the website button opens is fixed when the launcher is built.
+  WebsiteAddress = CurrentEndpoints().websiteAddress;
   RechargeReplyFields.clear();
   LotteryReplyFields.clear();
   PrizeWeights.fill(0);

@@ -23,7 +23,7 @@ extern Text PatchFileName;   // "补丁名称" of zg.ini, then "up.zip"
 extern uintptr_t GraphicsToken;
 extern std::atomic<double> TotalSize;  // the patch archive's size, written by the download thread
 extern Text ExtractDirectory;
-extern Text WebsiteAddress;  // never assigned: the website button opens nothing
+extern Text WebsiteAddress;  // the address the website button opens (built in; may be empty)
 extern std::vector<Text> RechargeReplyFields;
 extern std::vector<Text> LotteryReplyFields;
 extern std::array<int, 14> PrizeWeights;

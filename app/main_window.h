@@ -2,6 +2,9 @@
 // the window's event table.
 #pragma once
 
+#include <memory>
+
+#include "gateway/registration.h"
 #include "platform/toolkit.h"
 
 namespace app {
@@ -13,10 +16,14 @@ class MainWindow final : public platform::WindowLogic {
   void Destroying() override;  // ends the process
 
  private:
+  void 进入游戏_Click();
   void 关闭_Click();
+  void 最小化_Click();
+  void 官方网站_Click();
   void DoNothing() {}
 
   platform::Window* window_ = nullptr;
+  std::unique_ptr<gateway::Registration> registration_;
 };
 
 }  // namespace app

@@ -175,11 +175,17 @@ bool RunUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 void ResetLoop() {
+  // Dropped work may own windows whose sockets unwatch themselves as they go:
+  // destroy it outside the lock.
+  std::deque<std::function<void()>> queue;
+  std::map<int, std::function<void()>> watches;
   {
     std::lock_guard lock(State().mutex);
-    State().queue.clear();
-    State().watches.clear();
+    queue.swap(State().queue);
+    watches.swap(State().watches);
   }
+  queue.clear();
+  watches.clear();
   timers.clear();
   clockNow = 10'000'000;
   ending = false;
