@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -15,6 +17,10 @@ bool StartProgram(const Text& commandLine, int waitIdleMs);
 
 // Asks the shell to open an address with the operation "open", shown normally.
 void ShellOpen(const Text& address);
+
+// The program's arguments after its name, as UTF-8 (on Windows taken from the
+// UTF-16 command line, so text outside the ANSI code page survives).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Registers the routine that runs when the process ends (once).
 void RegisterExitRoutine(std::function<void()> routine);

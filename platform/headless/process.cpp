@@ -1,5 +1,6 @@
 // Processes on the headless backend: programs and shell requests are recorded,
 // and ending the process ends the launcher's windows, not the test.
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,7 +22,7 @@ std::vector<Text> shellOpened;
 uint32_t programStartTick = 0;
 std::string runDirectory;
 std::string workingDirectory;
-int httpRequests = 0;
+std::atomic<int> httpRequests{0};  // OpenHttp runs on download threads too
 
 void RunExitRoutine() {
   // The routine runs once, like the C run time's exit handlers.
@@ -67,6 +68,10 @@ bool StartProgram(const Text& commandLine, int waitIdleMs) {
   headless::startedPrograms.push_back(commandLine);
   headless::programStartTick = TickCount();
   return FileExists(commandLine);
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
 void ShellOpen(const Text& address) { headless::shellOpened.push_back(address); }

@@ -68,7 +68,7 @@ std::string_view ValueOf(std::string_view line) {
 
 }  // namespace
 
-Text ReadProfileString(const Text& path, const Text& section, const Text& key) {
+Text ReadProfileValue(const Text& path, const Text& section, const Text& key) {
   const std::optional<std::string> content = ReadWholeFile(path);
   if (!content) return {};
   bool inSection = false;
@@ -83,7 +83,7 @@ Text ReadProfileString(const Text& path, const Text& section, const Text& key) {
   return {};
 }
 
-bool WriteProfileString(const Text& path, const Text& section, const Text& key, const Text& value) {
+bool WriteProfileValue(const Text& path, const Text& section, const Text& key, const Text& value) {
   std::vector<std::string> lines = Lines(ReadWholeFile(path).value_or(""));
   const std::string entry = key + "=" + std::string(Trim(value));
   // Find the section, then the key inside it, or the place after its last line.
