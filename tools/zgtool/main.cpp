@@ -16,11 +16,10 @@
 
 #include "cipher/text_cipher.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/text.h"
-#include "tools/zgtool/zg_ini.h"
-#ifdef ZGTOOL_HAS_QR
 #include "tools/zgtool/qr_command.h"
-#endif
+#include "tools/zgtool/zg_ini.h"
 
 namespace {
 
@@ -159,16 +158,15 @@ int RunShow(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage("a command is missing");
-  const std::string command = argv[1];
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  std::vector<std::string> args = platform::ProgramArguments(argc, argv);
+  if (args.empty()) return Usage("a command is missing");
+  const std::string command = args.front();
+  args.erase(args.begin());
   if (command == "encrypt") return RunCipher(true, args);
   if (command == "decrypt") return RunCipher(false, args);
   if (command == "init") return RunInit(args);
   if (command == "show") return RunShow(args);
-#ifdef ZGTOOL_HAS_QR
   if (command == "qr") return RunQrCommand(args);
-#endif
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -17,7 +17,7 @@ std::string FormatZgIni(const ZgIni& values) {
 
 ZgIni ReadZgIni(const Text& path) {
   const cipher::TextCipher cipher;
-  auto read = [&](const Text& key) { return platform::ReadProfileString(path, "server", key); };
+  auto read = [&](const Text& key) { return platform::ReadProfileValue(path, "server", key); };
   return {cipher.Decrypt(read("name"), cipher::ConfigKey), cipher.Decrypt(read(Gbk("本地版本")), cipher::ConfigKey),
           read(Gbk("补丁名称"))};
 }
