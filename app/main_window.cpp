@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "update/patch_update.h"
 
 namespace app {
 
@@ -16,6 +17,7 @@ void MainWindow::Bind(platform::Window& window) {
   window.On("关闭", Event::Click, [this] { 关闭_Click(); });
   window.On("最小化", Event::Click, [this] { 最小化_Click(); });
   window.On("官方网站", Event::Click, [this] { 官方网站_Click(); });
+  window.On("消息等待时钟", Event::Timer, [this] { update::RefreshDownloadBar(*window_); });
   window.On("确定注册", Event::Click, [this] { registration_->确定注册_Click(); });
   window.On("重置信息", Event::Click, [this] { registration_->重置信息_Click(); });
   // Events the form binds to handlers that do nothing.

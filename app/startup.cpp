@@ -19,7 +19,7 @@ using platform::Gbk;
 namespace {
 
 Text ReadConfigValue(const char* utf8Key) {
-  return platform::ReadProfileString(ConfigPath(), "server", Gbk(utf8Key));
+  return platform::ReadProfileValue(ConfigPath(), "server", Gbk(utf8Key));
 }
 
 Text VersionLine(const Text& localVersion, const Text& serverVersion, const char* utf8Tail) {
