@@ -15,5 +15,6 @@ apt-get install -y -qq --no-install-recommends \
   libzxing-dev libqrencode-dev libqrcodegencpp-dev \
   wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei fonts-wine \
   imagemagick xdotool file python3 python3-pil \
+  nginx aria2 curl \
   zip unzip libarchive-tools time \
   >/dev/null
