@@ -8,8 +8,8 @@
 namespace {
 
 using platform::Gbk;
-using platform::ReadProfileString;
-using platform::WriteProfileString;
+using platform::ReadProfileValue;
+using platform::WriteProfileValue;
 using testing_support::TempDir;
 
 TEST(ProfileFile, ReadsLikeWindows) {
@@ -43,28 +43,28 @@ TEST(ProfileFile, ReadsLikeWindows) {
       {"nosuch", "name", ""},
       {"other", "name", "wrong"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReadProfileString(path, c.section, c.key), c.value) << c.section << "/" << c.key;
-  EXPECT_EQ(ReadProfileString(dir.Text("absent.ini"), "server", "name"), "");
+  for (const auto& c : cases) EXPECT_EQ(ReadProfileValue(path, c.section, c.key), c.value) << c.section << "/" << c.key;
+  EXPECT_EQ(ReadProfileValue(dir.Text("absent.ini"), "server", "name"), "");
 }
 
 TEST(ProfileFile, LongValuesAreCutAtTheReadLimit) {
   TempDir dir;
   dir.Write("zg.ini", "[server]\r\nname=" + std::string(20000, 'A') + "\r\n");
-  EXPECT_EQ(ReadProfileString(dir.Text("zg.ini"), "server", "name").size(), size_t(platform::kProfileValueLimit));
+  EXPECT_EQ(ReadProfileValue(dir.Text("zg.ini"), "server", "name").size(), size_t(platform::kProfileValueLimit));
 }
 
 TEST(ProfileFile, WritesReplaceInsertAndCreate) {
   TempDir dir;
   const auto path = dir.Text("zg.ini");
   dir.Write("zg.ini", "; operator's note\r\n[server]\r\nname=N\r\nversion=old\r\n\r\n[client]\r\nx=1\r\n");
-  ASSERT_TRUE(WriteProfileString(path, "server", "VERSION", "new"));     // replaced in place
-  ASSERT_TRUE(WriteProfileString(path, "server", Gbk("补丁名称"), "p.exe"));  // added to its section
-  ASSERT_TRUE(WriteProfileString(path, "extra", "k", "v"));               // a new section at the end
+  ASSERT_TRUE(WriteProfileValue(path, "server", "VERSION", "new"));     // replaced in place
+  ASSERT_TRUE(WriteProfileValue(path, "server", Gbk("补丁名称"), "p.exe"));  // added to its section
+  ASSERT_TRUE(WriteProfileValue(path, "extra", "k", "v"));               // a new section at the end
   EXPECT_EQ(dir.Read("zg.ini"), "; operator's note\r\n[server]\r\nname=N\r\nVERSION=new\r\n" + Gbk("补丁名称") +
                                     "=p.exe\r\n\r\n[client]\r\nx=1\r\n[extra]\r\nk=v\r\n");
-  EXPECT_EQ(ReadProfileString(path, "server", "version"), "new");
+  EXPECT_EQ(ReadProfileValue(path, "server", "version"), "new");
 
-  ASSERT_TRUE(WriteProfileString(dir.Text("new.ini"), "server", "name", "  trimmed  "));
+  ASSERT_TRUE(WriteProfileValue(dir.Text("new.ini"), "server", "name", "  trimmed  "));
   EXPECT_EQ(dir.Read("new.ini"), "[server]\r\nname=trimmed\r\n");
 }
 
@@ -72,8 +72,8 @@ TEST(ProfileFile, GbkBytesRoundTrip) {
   TempDir dir;
   const auto path = dir.Text("zg.ini");
   const std::string value = Gbk("青龙服务器 \xA1\xA1") + "\x81\x40";  // any GBK bytes, a full-width blank inside
-  ASSERT_TRUE(WriteProfileString(path, "server", Gbk("本地版本"), value));
-  EXPECT_EQ(ReadProfileString(path, "server", Gbk("本地版本")), value);
+  ASSERT_TRUE(WriteProfileValue(path, "server", Gbk("本地版本"), value));
+  EXPECT_EQ(ReadProfileValue(path, "server", Gbk("本地版本")), value);
 }
 
 }  // namespace
