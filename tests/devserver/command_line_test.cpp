@@ -16,7 +16,9 @@ TEST(ParseCommandLine, ReadsEveryOption) {
   const CommandLine line = Parse({"--root", "/srv/patch", "--update-port", "0", "--page-port=8080",
                                   "--drop-after", "1024", "--no-ranges", "--stall-after", "10:250",
                                   "--truncate-at", "5000000000", "--fault-path", "/up.zip",
-                                  "--ports-file", "/tmp/ports", "--verbose"});
+                                  "--ports-file", "/tmp/ports", "--verbose", "--account-port", "0",
+                                  "--database", "/srv/accounts.db", "--account-reply", "01",
+                                  "--account-reply=", "--account-reply", "1\\r\\n\\x00\\xB3\\\\"});
   ASSERT_EQ(line.error, "");
   EXPECT_EQ(line.options.root, "/srv/patch");
   EXPECT_EQ(line.options.updatePort, 0);
@@ -29,6 +31,10 @@ TEST(ParseCommandLine, ReadsEveryOption) {
   EXPECT_EQ(line.options.faults.path, "/up.zip");
   EXPECT_EQ(line.portsFile, "/tmp/ports");
   EXPECT_TRUE(line.verbose);
+  EXPECT_EQ(line.options.accountPort, 0);
+  EXPECT_EQ(line.options.databasePath, "/srv/accounts.db");
+  EXPECT_EQ(line.options.accountReplies,
+            (std::vector<std::string>{"01", "", std::string("1\r\n\0\xB3\\", 6)}));
 }
 
 TEST(ParseCommandLine, KeepsTheDefaults) {
@@ -36,6 +42,9 @@ TEST(ParseCommandLine, KeepsTheDefaults) {
   ASSERT_EQ(line.error, "");
   EXPECT_EQ(line.options.updatePort, 8089);
   EXPECT_EQ(line.options.pagePort, 80);
+  EXPECT_EQ(line.options.accountPort, 52001);
+  EXPECT_EQ(line.options.databasePath, "");  // in memory
+  EXPECT_TRUE(line.options.accountReplies.empty());
   EXPECT_EQ(line.options.faults.stallAfter, 7u);
   EXPECT_EQ(line.options.faults.stallFor, std::nullopt);  // until stopped
   EXPECT_EQ(line.options.faults.dropAfter, std::nullopt);
@@ -54,6 +63,13 @@ TEST(ParseCommandLine, NamesWhatIsWrong) {
       {{"--root", "r", "--update-port", "http"}, "--update-port"},
       {{"--root", "r", "--update-port", "65536"}, "--update-port"},
       {{"--root", "r", "--page-port", "-1"}, "--page-port"},
+      {{"--root", "r", "--account-port", "52001x"}, "--account-port"},
+      {{"--root", "r", "--database", ""}, "--database"},
+      {{"--root", "r", "--account-reply"}, "--account-reply needs a value"},
+      {{"--root", "r", "--account-reply", "1\\"}, "--account-reply"},
+      {{"--root", "r", "--account-reply", "\\q"}, "--account-reply"},
+      {{"--root", "r", "--account-reply", "\\x4"}, "--account-reply"},
+      {{"--root", "r", "--account-reply", "\\xG0"}, "--account-reply"},
       {{"--root", "r", "--drop-after", "1k"}, "--drop-after"},
       {{"--root", "r", "--stall-after", "10:"}, "--stall-after"},
       {{"--root", "r", "--stall-after", ":10"}, "--stall-after"},

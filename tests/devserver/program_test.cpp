@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cipher/text_cipher.h"
 #include "test_support.h"
 
 extern char** environ;
@@ -91,8 +92,8 @@ TEST(Program, ServesUntilSignalledAndReportsItsPorts) {
     root.Write("up.zip", PatternBytes(5000));
     const std::filesystem::path portsFile = root.Path().parent_path() / (root.Path().filename().string() + ".ports");
     Program program({"--root", root.Path().string(), "--update-port", "0", "--page-port", "0",
-                     "--ports-file", portsFile.string(), "--truncate-at", "100", "--fault-path",
-                     "/up.zip"});
+                     "--account-port", "0", "--ports-file", portsFile.string(), "--truncate-at", "100",
+                     "--fault-path", "/up.zip"});
     ASSERT_TRUE(program.Spawned());
     const auto deadline = Clock::now() + 10s;
     while (!std::filesystem::exists(portsFile) && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
@@ -101,20 +102,69 @@ TEST(Program, ServesUntilSignalledAndReportsItsPorts) {
     const std::string ports = ReadAll(portsFile);
     const int updatePort = PortIn(ports, "update_port");
     const int pagePort = PortIn(ports, "page_port");
+    const int accountPort = PortIn(ports, "account_port");
     ASSERT_GT(updatePort, 0) << ports;
     ASSERT_GT(pagePort, 0) << ports;
+    ASSERT_GT(accountPort, 0) << ports;
     EXPECT_EQ(program.Stdout(), "update host: http://127.0.0.1:" + std::to_string(updatePort) +
-                                    "/\npage host: http://127.0.0.1:" + std::to_string(pagePort) + "/\n");
+                                    "/\npage host: http://127.0.0.1:" + std::to_string(pagePort) +
+                                    "/\naccount gateway: 127.0.0.1:" + std::to_string(accountPort) + "\n");
     const std::string base = "http://127.0.0.1:";
     EXPECT_EQ(Fetch({base + std::to_string(updatePort) + "/bb.txt"}).body, "1.0.3\r\n");
     EXPECT_EQ(Fetch({base + std::to_string(pagePort) + "/bb.txt"}).body, "1.0.3\r\n");
     const HttpResult truncated = Fetch({base + std::to_string(updatePort) + "/up.zip"});
     EXPECT_EQ(truncated.code, CURLE_PARTIAL_FILE);
     EXPECT_EQ(truncated.body.size(), 100u);
+    RawClient client(static_cast<uint16_t>(accountPort));
+    client.Send(cipher::TextCipher().Encrypt("1|alice|pw", cipher::GatewayKey));
+    EXPECT_EQ(client.ReadReply(5s), "1");
 
     program.Signal(signal);
     EXPECT_EQ(program.Wait(5s), 0) << program.Stderr();
     EXPECT_FALSE(std::filesystem::exists(portsFile));
+  }
+}
+
+// Waits for the ports file and reads one port from it; -1 when none came.
+int WaitForPort(const std::filesystem::path& portsFile, const std::string& key) {
+  const auto deadline = Clock::now() + 10s;
+  while (!std::filesystem::exists(portsFile) && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
+  return PortIn(ReadAll(portsFile), key);
+}
+
+TEST(Program, KeepsAccountsInItsDatabaseAndAnswersScriptedReplies) {
+  TempFolder root;
+  const std::filesystem::path portsFile = root.Path() / "ports";
+  const std::string database = (root.Path() / "accounts.db").string();
+  const std::string request = cipher::TextCipher().Encrypt("1|bob|pw", cipher::GatewayKey);
+  const struct {
+    std::vector<std::string> extra;
+    std::vector<std::string> replies;  // to the same request, in order
+  } runs[] = {
+      {{"--account-reply", "1\\r\\n", "--account-reply", ""}, {"1\r\n", "", "1", "0"}},
+      {{}, {"0"}},  // the next run still knows the account
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> args = {"--root", root.Path().string(), "--update-port", "0", "--page-port", "0",
+                                     "--account-port", "0", "--database", database, "--ports-file",
+                                     portsFile.string(), "--verbose"};
+    args.insert(args.end(), run.extra.begin(), run.extra.end());
+    Program program(args);
+    ASSERT_TRUE(program.Spawned());
+    const int port = WaitForPort(portsFile, "account_port");
+    ASSERT_GT(port, 0) << program.Stderr();
+    for (const std::string& expected : run.replies) {
+      SCOPED_TRACE(testing::PrintToString(expected));
+      RawClient client(static_cast<uint16_t>(port));
+      client.Send(request);
+      EXPECT_EQ(client.ReadReply(expected.empty() ? 1s : 5s), expected);
+    }
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(5s), 0);
+    // --verbose: one line per gateway request with the deciphered text.
+    EXPECT_NE(program.Stderr().find("\"1|bob|pw\" " + std::string(run.extra.empty() ? "exists" : "created")),
+              std::string::npos)
+        << program.Stderr();
   }
 }
 

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -183,6 +184,28 @@ std::string RawClient::ReadResponse(std::chrono::milliseconds timeout, bool toHe
   }
 }
 
+std::string RawClient::ReadReply(std::chrono::milliseconds timeout, std::chrono::milliseconds quiet) {
+  std::string data = std::exchange(pending_, {});
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // Before the first byte the whole time-out counts, after it only the quiet.
+    const auto wait = data.empty() ? left : std::min(left, quiet);
+    pollfd fd = {fd_, POLLIN, 0};
+    if (wait.count() <= 0 || ::poll(&fd, 1, static_cast<int>(wait.count())) <= 0) return data;
+    char buffer[65536];
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n <= 0) return data;
+    data.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+bool RawClient::ClosedWithin(std::chrono::milliseconds timeout) {
+  bool closed = false;
+  ReadUntilClosed(timeout, &closed);
+  return closed;
+}
+
 int StatusOf(const std::string& response) {
   if (!response.starts_with("HTTP/1.1 ") || response.size() < 12) return 0;
   return std::atoi(response.substr(9, 3).c_str());
@@ -193,6 +216,7 @@ devserver::Options EphemeralOptions(const std::filesystem::path& root) {
   options.root = root;
   options.updatePort = 0;
   options.pagePort = 0;
+  options.accountPort = 0;
   return options;
 }
 
@@ -205,6 +229,7 @@ void ServerFixture::StartServer(devserver::Options options) {
   options.root = root_.Path();
   options.updatePort = 0;
   options.pagePort = 0;
+  options.accountPort = 0;
   server_ = std::make_unique<devserver::Server>(std::move(options));
   const std::optional<std::string> failure = server_->Start();
   ASSERT_FALSE(failure) << *failure;

@@ -86,6 +86,13 @@ class RawClient {
   // Reads one response whose body is framed by Content-Length (no body for
   // an answer to HEAD); "" when none came in time.
   std::string ReadResponse(std::chrono::milliseconds timeout, bool toHead = false);
+  // Waits up to timeout for bytes, then takes what comes until nothing more
+  // has arrived for quiet: a gateway reply, which has no framing.
+  std::string ReadReply(std::chrono::milliseconds timeout,
+                        std::chrono::milliseconds quiet = std::chrono::milliseconds(100));
+  // True when the server has closed the connection within timeout (bytes
+  // that arrive meanwhile are dropped).
+  bool ClosedWithin(std::chrono::milliseconds timeout);
 
  private:
   int fd_ = -1;
@@ -95,7 +102,7 @@ class RawClient {
 // The status code of a raw response text, 0 when none.
 int StatusOf(const std::string& response);
 
-// Options for a server over root on ephemeral ports.
+// Options for a server over root on ephemeral ports (every service's).
 devserver::Options EphemeralOptions(const std::filesystem::path& root);
 
 // Runs a devserver::Server on ephemeral ports over a fresh root folder.

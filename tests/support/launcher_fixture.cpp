@@ -33,6 +33,7 @@ void LauncherTest::SetUp() {
   options.root = serverRoot_.path();
   options.updatePort = 0;
   options.pagePort = 0;
+  options.accountPort = 0;
   server_ = std::make_unique<devserver::Server>(options);
   const auto error = server_->Start();
   ASSERT_FALSE(error) << *error;

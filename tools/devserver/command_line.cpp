@@ -31,10 +31,42 @@ bool ParseStall(std::string_view text, Faults& faults) {
   return true;
 }
 
+// The bytes of an --account-reply value: \r, \n, \t, \0, \\ and \xHH stand
+// for their bytes, so a script can ask for "1\r\n" or a zero byte.
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      bytes += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case 'r': bytes += '\r'; break;
+      case 'n': bytes += '\n'; break;
+      case 't': bytes += '\t'; break;
+      case '0': bytes += '\0'; break;
+      case '\\': bytes += '\\'; break;
+      case 'x': {
+        unsigned value = 0;
+        const std::string_view digits = text.substr(i + 1, 2);
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (digits.size() != 2 || error != std::errc() || end != digits.data() + 2) return std::nullopt;
+        bytes += static_cast<char>(value);
+        i += 2;
+        break;
+      }
+      default: return std::nullopt;
+    }
+  }
+  return bytes;
+}
+
 constexpr std::string_view kFlags[] = {"--no-ranges", "--verbose", "--help"};
 constexpr std::string_view kValueOptions[] = {
-    "--root",      "--update-port", "--page-port",  "--drop-after",
-    "--stall-after", "--truncate-at", "--fault-path", "--ports-file",
+    "--root",        "--update-port", "--page-port",  "--account-port", "--database",
+    "--account-reply", "--drop-after", "--stall-after", "--truncate-at",  "--fault-path",
+    "--ports-file",
 };
 
 bool IsOneOf(std::string_view option, std::span<const std::string_view> options) {
@@ -82,10 +114,19 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
     if (option == "--root") {
       if (value.empty()) return bad("a folder");
       options.root = std::string(value);
-    } else if (option == "--update-port" || option == "--page-port") {
+    } else if (option == "--update-port" || option == "--page-port" || option == "--account-port") {
       const std::optional<uint16_t> port = ParseNumber<uint16_t>(value);
       if (!port) return bad("a port from 0 to 65535");
-      (option == "--update-port" ? options.updatePort : options.pagePort) = *port;
+      (option == "--update-port"  ? options.updatePort
+       : option == "--page-port" ? options.pagePort
+                                 : options.accountPort) = *port;
+    } else if (option == "--database") {
+      if (value.empty()) return bad("a file name");
+      options.databasePath = std::string(value);
+    } else if (option == "--account-reply") {
+      std::optional<std::string> reply = Unescape(value);
+      if (!reply) return bad("a text with \\r \\n \\t \\0 \\\\ \\xHH escapes only");
+      options.accountReplies.push_back(std::move(*reply));
     } else if (option == "--drop-after") {
       options.faults.dropAfter = ParseNumber<uint64_t>(value);
       if (!options.faults.dropAfter) return bad("a byte count");
@@ -117,15 +158,24 @@ std::string_view UsageText() {
   return R"(usage: devserver --root DIR [options]
 
 Serves the files of DIR (bb.txt, up.zip, gg.txt, jp.txt, ...) over HTTP on
-127.0.0.1, with byte ranges, until SIGINT or SIGTERM.
+127.0.0.1, with byte ranges, and the account gateway, until SIGINT or SIGTERM.
 
   --root DIR           folder of the served files
   --update-port N      update host port (default 8089; 0: any free port)
   --page-port N        announcement page port (default 80; 0: any free port);
                        skipped with a warning when it cannot be bound
-  --ports-file FILE    write the ports chosen, as update_port=N and
-                       page_port=N lines (0: not listening), once listening
+  --account-port N     account gateway port (default 52001; 0: any free port);
+                       skipped with a warning when it cannot be bound
+  --database FILE      SQLite file of the accounts, created when missing
+                       (default: in memory, gone when the server stops)
+  --ports-file FILE    write the ports chosen, as update_port=N, page_port=N
+                       and account_port=N lines (0: not listening), once
+                       listening
   --verbose            one line on stderr per request
+
+The account gateway answers a registration "1|account|password" (enciphered
+with the gateway key) with 1 for a new account, 0 for an existing one and -1
+for a request it cannot act on.
 
 Faults, for testing clients:
   --drop-after N       close the connection after N bytes of each body
@@ -135,6 +185,10 @@ Faults, for testing clients:
   --truncate-at N      serve files as if they ended at byte N while announcing
                        their full size, then close
   --fault-path PATH    apply the faults to PATH only (e.g. /up.zip)
+  --account-reply TEXT answer the next account gateway request with TEXT
+                       instead (no account is created); repeat for later
+                       requests in order; "" sends nothing; \r \n \t \0
+                       \\ and \xHH stand for their bytes
 )";
 }
 

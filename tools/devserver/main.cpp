@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/text.h"
 #include "tools/devserver/command_line.h"
 #include "tools/devserver/server.h"
 
@@ -29,7 +30,8 @@ bool WritePortsFile(const std::string& path, const devserver::Server& server) {
   {
     std::ofstream out(temporary, std::ios::trunc);
     out << "update_port=" << server.UpdatePort() << "\n"
-        << "page_port=" << server.PagePort() << "\n";
+        << "page_port=" << server.PagePort() << "\n"
+        << "account_port=" << server.AccountPort() << "\n";
     if (!out.flush()) return false;
   }
   std::error_code error;
@@ -42,6 +44,31 @@ void PrintRequest(const devserver::RequestRecord& record) {
                      " " + record.path + " " + std::to_string(record.status);
   if (!record.range.empty()) line += " (Range: " + record.range + ")";
   line += "\n";
+  std::fputs(line.c_str(), stderr);  // one call per line keeps threads' lines whole
+}
+
+// A GBK text as one line of UTF-8: control bytes and backslashes as \xHH.
+std::string Visible(std::string_view gbk) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : platform::Utf8(gbk)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || c == '\\') {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+// A development server shows the password too, as it stores it.
+void PrintGatewayRequest(const devserver::GatewayRecord& record) {
+  const std::string line = record.peer + " -> :" + std::to_string(record.port) + " \"" +
+                           Visible(record.request.text) + "\" " + record.outcome + " \"" +
+                           Visible(record.reply) + "\"\n";
   std::fputs(line.c_str(), stderr);  // one call per line keeps threads' lines whole
 }
 
@@ -59,7 +86,10 @@ int main(int argc, char** argv) {
   if (!std::filesystem::is_directory(line.options.root, error)) {
     return BadUsage("--root: not a folder: " + line.options.root.string());
   }
-  if (line.verbose) line.options.onRequest = PrintRequest;
+  if (line.verbose) {
+    line.options.onRequest = PrintRequest;
+    line.options.onGatewayRequest = PrintGatewayRequest;
+  }
   if (!line.portsFile.empty()) std::filesystem::remove(line.portsFile, error);
 
   // Blocked before any thread starts, so every thread inherits the mask and
@@ -78,6 +108,9 @@ int main(int argc, char** argv) {
   std::cout << "update host: http://127.0.0.1:" << server.UpdatePort() << "/\n";
   if (server.PagePort() != 0) {
     std::cout << "page host: http://127.0.0.1:" << server.PagePort() << "/\n";
+  }
+  if (server.AccountPort() != 0) {
+    std::cout << "account gateway: 127.0.0.1:" << server.AccountPort() << "\n";
   }
   std::cout.flush();
   if (!line.portsFile.empty() && !WritePortsFile(line.portsFile, server)) {
