@@ -31,6 +31,9 @@ FormSpec BuildMainForm() {
   form.width = 973;
   form.height = 475;
   form.background = Picture("main_background.bmp");
+  form.titleArea = {84, 10, 316, 32};  // the crest at the top left
+  form.titleColour = platform::Rgb(255, 232, 160);
+  form.titleFontHeight = 18;
   form.controls = {
       {.name = "进入游戏", .kind = ControlKind::PictureButton, .left = 816, .top = 392, .width = 160, .height = 96,
        .pictures = ButtonPictures("enter")},

@@ -39,6 +39,10 @@ using Colour = uint32_t;
 constexpr Colour kDefaultColour = 0xFFFFFFFF;
 constexpr Colour Rgb(int r, int g, int b) { return Colour(r) | Colour(g) << 8 | Colour(b) << 16; }
 
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
 // Bytes of an image file (BMP, JPEG, GIF or PNG) embedded in the program.
 using PictureBytes = std::span<const unsigned char>;
 
@@ -104,6 +108,11 @@ struct FormSpec {
   int left = -1, top = -1; // -1: centred on the screen
   std::string_view title;  // UTF-8; may be empty
   PictureBytes background; // drawn under everything; its magenta pixels can cut the outline
+  // Where the window draws its title on the background, since the windows
+  // have no title bar; empty: the title shows in the taskbar only.
+  Rect titleArea;
+  Colour titleColour = kDefaultColour;
+  int titleFontHeight = 0;
   std::vector<ControlSpec> controls;
 };
 
@@ -115,10 +124,6 @@ enum class Event {
   MouseDown,   // labels and transparent labels
   TabChanged,  // tab controls
   First,       // a browser's or list view's first event (bound, never needed)
-};
-
-struct Rect {
-  int left = 0, top = 0, width = 0, height = 0;
 };
 
 // A control of a loaded window. Every property can be read and written, from

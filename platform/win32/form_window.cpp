@@ -1,6 +1,7 @@
 // Windows built from form tables: creation, painting, message routing,
 // destruction, and the loading of modeless and modal windows.
 #include "platform/win32/form_window.h"
+#include "platform/win32/fonts.h"
 
 #include <commctrl.h>
 
@@ -210,7 +211,13 @@ Text FormWindow::GetTitle() const {
 
 void FormWindow::SetTitle(const Text& title) {
   OnUi([&] {
-    if (hwnd_) ::SetWindowTextW(hwnd_, Wide(title).c_str());
+    if (!hwnd_) return;
+    ::SetWindowTextW(hwnd_, Wide(title).c_str());
+    const Rect& area = form_.titleArea;
+    if (area.width > 0 && area.height > 0) {
+      const RECT dirty{area.left, area.top, area.left + area.width, area.top + area.height};
+      ::InvalidateRect(hwnd_, &dirty, FALSE);
+    }
   });
 }
 
@@ -273,6 +280,26 @@ void FormWindow::PaintBackground(HDC dc, const RECT& area) const {
   if (!::IsRectEmpty(&covered))
     background_.Copy(dc, covered.left, covered.top, covered.right - covered.left, covered.bottom - covered.top,
                      covered.left, covered.top);
+}
+
+void FormWindow::PaintTitle(HDC dc) const {
+  const Rect& area = form_.titleArea;
+  if (area.width <= 0 || area.height <= 0) return;
+  const std::wstring title = Wide(WindowText(hwnd_));
+  if (title.empty()) return;
+  RECT box{area.left, area.top, area.left + area.width, area.top + area.height};
+  const Colour colour = form_.titleColour == kDefaultColour ? Rgb(255, 232, 160) : form_.titleColour;
+  const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColour = ::SetTextColor(dc, COLORREF(colour));
+  const HGDIOBJ oldFont = ::SelectObject(dc, UiFont(form_.titleFontHeight, /*bold=*/true));
+  ::DrawTextW(dc,
+              title.c_str(),
+              int(title.size()),
+              &box,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);  // format
+  ::SelectObject(dc, oldFont);
+  ::SetTextColor(dc, oldColour);
+  ::SetBkMode(dc, oldMode);
 }
 
 void FormWindow::PaintBackdrop(HDC dc, HWND child, bool withPictures) const {
@@ -358,6 +385,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PAINTSTRUCT paint;
       const HDC dc = ::BeginPaint(hwnd_, &paint);
       PaintBackground(dc, paint.rcPaint);
+      PaintTitle(dc);
       ::EndPaint(hwnd_, &paint);
       return 0;
     }

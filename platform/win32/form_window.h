@@ -70,6 +70,8 @@ class FormWindow final : public Window {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void PaintBackground(HDC dc, const RECT& area) const;
+  // The title text in the form's title area, over the background.
+  void PaintTitle(HDC dc) const;
   void OnDestroy();
   WinControl* ControlById(int id) const;
   WinControl* ControlByHandle(HWND child) const;
