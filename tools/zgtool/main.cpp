@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "tools/zgtool/hex.h"
 #include "tools/zgtool/qr_command.h"
 #include "tools/zgtool/zg_ini.h"
 
@@ -37,33 +38,6 @@ constexpr char kUsage[] =
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "zgtool: %s\n%s", problem.c_str(), kUsage);
   return 2;
-}
-
-std::optional<std::string> FromHex(const std::string& hex) {
-  auto value = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  if (hex.size() % 2 != 0) return std::nullopt;
-  std::string bytes;
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    const int hi = value(hex[i]), lo = value(hex[i + 1]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    bytes.push_back(char(hi * 16 + lo));
-  }
-  return bytes;
-}
-
-std::string ToHex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (unsigned char b : bytes) {
-    hex.push_back(digits[b >> 4]);
-    hex.push_back(digits[b & 0xF]);
-  }
-  return hex;
 }
 
 void PrintLine(const std::string& text) {
@@ -95,12 +69,12 @@ int RunCipher(bool encrypt, const std::vector<std::string>& args) {
   if (!text) return Usage("TEXT is missing");
   const cipher::TextCipher cipher;
   if (encrypt) {
-    std::optional<std::string> plain = hex ? FromHex(*text) : std::optional<std::string>(Gbk(*text));
+    std::optional<std::string> plain = hex ? zgtool::BytesFromHex(*text) : std::optional<std::string>(Gbk(*text));
     if (!plain) return Usage("--hex wants an even number of hexadecimal digits");
     PrintLine(cipher.Encrypt(*plain, key));
   } else {
     const Text plain = cipher.Decrypt(*text, key);
-    PrintLine(hex ? ToHex(plain) : platform::Utf8(plain));
+    PrintLine(hex ? zgtool::HexFromBytes(plain) : platform::Utf8(plain));
   }
   return 0;
 }

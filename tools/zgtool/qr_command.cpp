@@ -7,6 +7,7 @@
 #include "qr/qr_symbol.h"
 #include "qr/split_text.h"
 #include "qr/symbol_tables.h"
+#include "tools/zgtool/hex.h"
 
 namespace {
 
@@ -15,24 +16,6 @@ constexpr char kUsage[] = "usage: zgtool qr [--level L|M|Q|H] [--mask N] [--hex]
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "zgtool: %s\n%s", problem.c_str(), kUsage);
   return 2;
-}
-
-std::optional<std::string> BytesFromHex(const std::string& hex) {
-  auto value = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  if (hex.size() % 2 != 0) return std::nullopt;
-  std::string bytes;
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    const int hi = value(hex[i]);
-    const int lo = value(hex[i + 1]);
-    if (hi < 0 || lo < 0) return std::nullopt;
-    bytes.push_back(char(hi * 16 + lo));
-  }
-  return bytes;
 }
 
 std::optional<int> LevelCode(const std::string& name) {
@@ -85,7 +68,7 @@ int RunQrCommand(const std::vector<std::string>& args) {
     }
   }
   if (!text) return Usage("TEXT is missing");
-  const std::optional<std::string> bytes = hex ? BytesFromHex(*text) : std::optional<std::string>(platform::Gbk(*text));
+  const std::optional<std::string> bytes = hex ? zgtool::BytesFromHex(*text) : std::optional<std::string>(platform::Gbk(*text));
   if (!bytes) return Usage("--hex wants an even number of hexadecimal digits");
 
   const qr::ScopedSymbolTables tables;
