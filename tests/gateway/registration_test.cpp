@@ -177,3 +177,42 @@ TEST_F(RegistrationTest, ResetClearsNameAndSecondaryPasswordOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Against devserver's account gateway: it deciphers the request and keeps accounts.
+class RegistrationWithDevserver : public LauncherTest {
+ protected:
+  void Register(const std::string& account, const std::string& password) {
+    headless::Reset();
+    app::Endpoints endpoints = app::CurrentEndpoints();
+    endpoints.accountPort = server_->AccountPort();
+    app::SetEndpoints(endpoints);
+    WriteZgIni("S", "1.0");
+    ServeVersion("1.0");
+    ASSERT_NE(StartLauncher(), nullptr);
+    ASSERT_TRUE(headless::Type(*main_, "注册的账号名称", account));
+    ASSERT_TRUE(headless::Type(*main_, "注册的密码信息", password));
+    const size_t before = server_->GatewayRequests().size();
+    ASSERT_TRUE(headless::Click(*main_, "确定注册"));
+    ASSERT_TRUE(server_->WaitForGatewayRequests(before + 1, std::chrono::seconds(5)));
+    headless::RunUntil([] { return !headless::MessageBoxes().empty(); }, 1000);
+  }
+};
+
+TEST_F(RegistrationWithDevserver, ANewAccountIsCreatedOnceAndTheFileWritten) {
+  Register(G("青龙玩家"), "pw1");
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(server_->AccountPassword(G("青龙玩家")), "pw1");
+  EXPECT_EQ(client_.Read(kAccountFile), G("帐号：青龙玩家\r\n密码：pw1\r\n二级密码：\r\n系统提示：祝您游戏愉快"));
+
+  // The same name again, from a new run: the gateway refuses, nothing is shown or written.
+  std::filesystem::remove(client_.path() / kAccountFile);
+  Register(G("青龙玩家"), "other");
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_FALSE(client_.Exists(kAccountFile));
+  EXPECT_EQ(server_->AccountPassword(G("青龙玩家")), "pw1");
+  EXPECT_EQ(server_->AccountCount(), 1u);
+}
+
+}  // namespace
