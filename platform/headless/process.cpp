@@ -34,6 +34,9 @@ void RunExitRoutine() {
 }  // namespace
 
 void Reset() {
+  // The test's launcher ends here: workers waiting on the UI thread give up,
+  // as they do when the process ends.
+  SetEnding(true);
   RunExitRoutine();
   ResetToolkit();
   ResetLoop();
