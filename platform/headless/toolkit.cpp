@@ -46,14 +46,12 @@ Text FirstCharacters(const Text& text, size_t count) {
   return text.substr(0, i);
 }
 
-class HeadlessWindow;
-
 // ---------------------------------------------------------------- controls
 
 class HeadlessControl final : public Control {
  public:
-  HeadlessControl(HeadlessWindow& window, const ControlSpec& spec)
-      : window_(window), spec_(spec), text_(Gbk(spec.text)), visible_(spec.visible), enabled_(spec.enabled),
+  explicit HeadlessControl(const ControlSpec& spec)
+      : spec_(spec), text_(Gbk(spec.text)), visible_(spec.visible), enabled_(spec.enabled),
         bounds_{spec.left, spec.top, spec.width, spec.height}, maximum_(spec.maximum) {
     picture_.assign(spec.pictures.normal.begin(), spec.pictures.normal.end());
   }
@@ -126,7 +124,6 @@ class HeadlessControl final : public Control {
   int timerId = 0;
 
  private:
-  HeadlessWindow& window_;
   const ControlSpec& spec_;
   Text text_;
   bool visible_;
@@ -147,7 +144,7 @@ class HeadlessWindow final : public Window {
  public:
   HeadlessWindow(const FormSpec& form, std::unique_ptr<WindowLogic> logic)
       : form_(form), title_(Gbk(form.title)), logic_(std::move(logic)) {
-    for (const ControlSpec& spec : form_.controls) controls_.push_back(std::make_unique<HeadlessControl>(*this, spec));
+    for (const ControlSpec& spec : form_.controls) controls_.push_back(std::make_unique<HeadlessControl>(spec));
   }
 
   const FormSpec& Form() const override { return form_; }
