@@ -25,6 +25,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Registers the routine that runs when the process ends (once).
 void RegisterExitRoutine(std::function<void()> routine);
 
+// True once the process has begun to end (EndProcess, or the exit routine):
+// long work on other threads stops at its next safe point.
+bool ProcessEnding();
+
 // Ends the process with the exit code; the exit routine runs. On the headless
 // backend the test's process goes on: the launcher's windows are closed, the
 // exit routine runs and the code is recorded, and the caller returns at once.

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "platform/download/downloader.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/zip/zip_extractor.h"
 #include "update/version_record.h"
@@ -36,6 +37,9 @@ void ExtractAndComplete() {
   app::ExtractDirectory = platform::RunDirectory();
   platform::ZipExtractor ZIP压缩1;
   ZIP压缩1.onProgress = [&w](int percent) { w["解压进度条"].SetPosition(percent); };
+  // A launcher that is closing stops between two entries: every file is whole,
+  // the version is not recorded, and the exit is not held up by the patch.
+  ZIP压缩1.shouldStop = platform::ProcessEnding;
   // The archive lies in the run directory, where it was downloaded.
   ZIP压缩1.Extract(app::ClientPath(app::PatchFileName), app::ExtractDirectory);
 

@@ -79,6 +79,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 void ShellOpen(const Text& address) { headless::shellOpened.push_back(address); }
 
+bool ProcessEnding() { return headless::Ending(); }
+
 void RegisterExitRoutine(std::function<void()> routine) { headless::exitRoutine = std::move(routine); }
 
 void EndProcess(int code) {

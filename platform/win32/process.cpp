@@ -72,6 +72,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return arguments;
 }
 
+bool ProcessEnding() { return win32::ProcessEnding(); }
+
 void ShellOpen(const Text& address) {
   // An empty address opens nothing (the shell might otherwise show a folder).
   if (address.empty()) return;

@@ -99,6 +99,7 @@ bool ZipExtractor::Extract(const Text& archivePath, const Text& folder) {
   Extraction extraction(*archive, *directory, WithoutTrailingSeparators(folder));
   const uint64_t count = directory->EntryCount();
   for (uint64_t k = 0; k < count; ++k) {
+    if (shouldStop && shouldStop()) return false;
     const auto entry = directory->Next();
     if (!entry || !extraction.ExtractEntry(k, *entry)) return false;
     Report(Percent(k, count));

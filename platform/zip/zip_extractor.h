@@ -22,6 +22,8 @@ namespace platform {
 class ZipExtractor {
  public:
   std::function<void(int percent)> onProgress;
+  // Asked before each entry; true stops the extraction there, as a failing entry would.
+  std::function<bool()> shouldStop;
 
   // Paths are GBK texts with "\" separators. True when every entry was extracted.
   bool Extract(const Text& archivePath, const Text& folder);

@@ -44,6 +44,21 @@ std::string Entries(int count) {
 
 // ---- progress --------------------------------------------------------------------------
 
+TEST(ZipExtractorProgress, AStopRequestEndsItBetweenEntriesWithoutOneHundred) {
+  Sandbox box;
+  WriteFile(box / "up.zip", Entries(4));
+  fs::create_directories(box / "out");
+  platform::ZipExtractor extractor;
+  std::vector<int> reports;
+  extractor.onProgress = [&](int percent) { reports.push_back(percent); };
+  extractor.shouldStop = [&] { return reports.size() == 2; };  // asked to stop after two entries
+  const std::string base = box.path().string() + "\\";
+  EXPECT_FALSE(extractor.Extract(platform::Gbk(base + "up.zip"), platform::Gbk(base + "out")));
+  EXPECT_EQ(reports, (std::vector<int>{0, 25}));
+  EXPECT_EQ(ReadFile(box / "out" / "f1"), "data 1");
+  EXPECT_FALSE(fs::exists(box / "out" / "f2"));
+}
+
 struct ProgressCase {
   const char* what;
   std::function<std::string()> archive;  // empty: there is no archive file at all
