@@ -9,11 +9,11 @@
 
 namespace platform {
 
-// Starts a program with commandLine as its whole command line (not quoted by
-// this call), shown normally, in the current working directory and
-// environment; waits at most waitIdleMs for it to be ready for input.
-// True when the program was started.
-bool StartProgram(const Text& commandLine, int waitIdleMs);
+// Starts the program at path (named exactly, never searched for) with the
+// path itself, unquoted, as its whole command line; shown normally, in the
+// current working directory and environment. Waits at most waitIdleMs for it
+// to be ready for input. True when the program was started.
+bool StartProgram(const Text& path, int waitIdleMs);
 
 // Asks the shell to open an address with the operation "open", shown normally.
 void ShellOpen(const Text& address);

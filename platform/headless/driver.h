@@ -85,8 +85,6 @@ void OnMessageBox(std::function<void(const MessageBoxRecord&)> answer);
 std::optional<int> ExitCode();  // set once EndProcess has run
 const std::vector<Text>& StartedPrograms();
 const std::vector<Text>& ShellOpened();
-// The tick count when a program was last started, for ordering checks.
-uint32_t ProgramStartTick();
 
 // The number of HTTP requests the backend has opened since Reset.
 int HttpRequestCount();

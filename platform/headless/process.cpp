@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/headless/driver.h"
 #include "platform/headless/loop.h"
@@ -19,7 +18,6 @@ std::function<void()> exitRoutine;
 std::optional<int> exitCode;
 std::vector<Text> startedPrograms;
 std::vector<Text> shellOpened;
-uint32_t programStartTick = 0;
 std::string runDirectory;
 std::string workingDirectory;
 std::atomic<int> httpRequests{0};  // OpenHttp runs on download threads too
@@ -47,7 +45,6 @@ void ResetProcess() {
   exitCode.reset();
   startedPrograms.clear();
   shellOpened.clear();
-  programStartTick = 0;
   httpRequests = 0;
 }
 
@@ -59,7 +56,6 @@ const std::string& WorkingDirectoryPath() { return workingDirectory; }
 std::optional<int> ExitCode() { return exitCode; }
 const std::vector<Text>& StartedPrograms() { return startedPrograms; }
 const std::vector<Text>& ShellOpened() { return shellOpened; }
-uint32_t ProgramStartTick() { return programStartTick; }
 int HttpRequestCount() { return httpRequests; }
 void CountHttpRequest() { ++httpRequests; }
 
@@ -67,10 +63,9 @@ void CountHttpRequest() { ++httpRequests; }
 
 namespace platform {
 
-bool StartProgram(const Text& commandLine, int waitIdleMs) {
-  headless::startedPrograms.push_back(commandLine);
-  headless::programStartTick = TickCount();
-  return FileExists(commandLine);
+bool StartProgram(const Text& path, int waitIdleMs) {
+  headless::startedPrograms.push_back(path);
+  return FileExists(path);
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

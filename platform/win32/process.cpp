@@ -33,17 +33,20 @@ void RunExitRoutine() {
 
 }  // namespace
 
-bool StartProgram(const Text& commandLine, int waitIdleMs) {
+bool StartProgram(const Text& path, int waitIdleMs) {
+  // The program is named explicitly: an unquoted path with blanks as the only
+  // source would let "C:\Game Client\online.exe" start "C:\Game.exe" instead.
+  const std::wstring program = win32::Wide(path);
   // CreateProcessW may write into the command line: give it a copy.
-  std::wstring line = win32::Wide(commandLine);
+  std::wstring line = program;
   line.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr,        // the program is the command line's first word
-                        line.data(),    // command line, as given: no quotes added
+  if (!::CreateProcessW(program.c_str(), // the program itself, never searched for
+                        line.data(),    // command line: the same path, no quotes added
                         nullptr,        // process security
                         nullptr,        // thread security
                         FALSE,          // no handles inherited

@@ -4,25 +4,31 @@ outside with e2e-driver.exe. Standard library only.
 The programs and the Wine environment come from environment variables that
 tests/e2e/CMakeLists.txt sets:
   E2E_LAUNCHER, E2E_DRIVER, E2E_ZGTOOL, E2E_DEVSERVER  the programs
+  E2E_CLIENT     online.exe, the stand-in game client (only tests that start it need it)
   E2E_STATE      folder where `scripts/wine-env.sh up` wrote its `env` file
   E2E_ARTIFACTS  folder for screenshots and the start-up time log
 """
 
+import copy
 import functools
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import types
 import unittest
 from pathlib import Path
 
 LAUNCHER_EXE = "launcher.exe"
+CLIENT_EXE = "online.exe"
 UPDATE_PORT = 8089  # fixed in the launcher
 PAGE_PORT = 80
+ACCOUNT_PORT = 52001  # fixed in the launcher
 
 
 class HarnessError(AssertionError):
@@ -40,6 +46,22 @@ def _program(variable):
             "`cmake --preset win32 && cmake --build --preset win32` for launcher.exe and e2e-driver.exe, "
             "`cmake --build --preset native` for zgtool and devserver")
     return path
+
+
+def dos_path(path):
+    """The path as Windows programs in the prefix see it: Unix folders outside
+    the prefix's drive_c are reached through Z:, which maps to /."""
+    return "Z:" + str(Path(path).absolute()).replace("/", "\\")
+
+
+def wait_for_file(path, timeout_s):
+    """True once path exists; False when timeout_s passed first."""
+    deadline = time.monotonic() + timeout_s
+    while not Path(path).exists():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.01)
+    return True
 
 
 def _tail(path, lines=20):
@@ -66,6 +88,12 @@ class Wine:
         # make it UTF-8 so Chinese arguments arrive intact.
         self.env["LANG"] = "C.UTF-8"
         self.env.pop("LC_ALL", None)
+
+    def with_env(self, extra):
+        """The same prefix and display, with further environment variables."""
+        other = copy.copy(self)
+        other.env = {**self.env, **extra}
+        return other
 
     def popen(self, args, cwd, log_path):
         log = open(log_path, "wb")
@@ -181,14 +209,25 @@ class Driver:
 
 
 class DevServer:
-    """devserver on the launcher's fixed ports, serving the files of root."""
+    """devserver on the launcher's fixed ports, serving the files of root.
 
-    def __init__(self, exe, root, log_dir):
+    database: SQLite file of the accounts (in memory when None);
+    account_replies: scripted replies of the account gateway, in order;
+    faults: further devserver options, e.g. ["--truncate-at", "100"];
+    require_account: fail the start unless the account gateway listens on
+    the launcher's port (devserver only warns when it cannot bind it)."""
+
+    def __init__(self, exe, root, log_dir, database=None, account_replies=(), faults=(), require_account=False):
         self.exe = exe
         self.root = Path(root)
         self.ports_file = Path(log_dir) / "devserver.ports"
         self.log_path = Path(log_dir) / "devserver.log"
         self.process = None
+        self.database = database
+        self.extra_args = [*(["--database", str(database)] if database else []),
+                           *[arg for reply in account_replies for arg in ("--account-reply", reply)],
+                           *map(str, faults)]
+        self.require_account = require_account
 
     def start(self, timeout_s=10, busy_retry_s=15):
         # The ports are fixed, so another program on this machine (a demo run)
@@ -207,7 +246,8 @@ class DevServer:
         try:
             self.process = subprocess.Popen(
                 [str(self.exe), "--root", str(self.root), "--update-port", str(UPDATE_PORT),
-                 "--page-port", str(PAGE_PORT), "--ports-file", str(self.ports_file), "--verbose"],
+                 "--page-port", str(PAGE_PORT), "--ports-file", str(self.ports_file), "--verbose",
+                 *self.extra_args],
                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         finally:
             log.close()
@@ -224,6 +264,10 @@ class DevServer:
         if ports.get("update_port") != str(UPDATE_PORT):
             self.stop()
             raise HarnessError(f"devserver listens on {ports}, not on the launcher's port {UPDATE_PORT}")
+        if self.require_account and ports.get("account_port") != str(ACCOUNT_PORT):
+            self.stop()
+            raise HarnessError(f"devserver's account gateway is not on the launcher's port {ACCOUNT_PORT} "
+                               f"(is it taken?): {ports}\n{_tail(self.log_path)}")
         return self
 
     def stop(self):
@@ -235,31 +279,83 @@ class DevServer:
                 self.process.kill()
                 self.process.wait(timeout=5)
 
-    def requests(self):
-        """The requests devserver answered so far, as 'GET /bb.txt 200' lines."""
-        out = []
-        for line in self.log_path.read_text(errors="replace").splitlines():
+    def _logged(self):
+        """(port, rest) of every request line of the log so far."""
+        for line in self.log_path.read_text(encoding="utf-8", errors="replace").splitlines():
             peer, arrow, rest = line.partition(" -> :")
             if arrow:
-                out.append(rest.split(" ", 1)[1] if " " in rest else rest)
+                port, _, rest = rest.partition(" ")
+                yield port, rest
+
+    def requests(self):
+        """The HTTP requests devserver answered so far, as 'GET /bb.txt 200' lines."""
+        return [rest for port, rest in self._logged() if port != str(ACCOUNT_PORT)]
+
+    # "text" outcome "reply", with control bytes and backslashes as \xHH.
+    _GATEWAY_LINE = re.compile(
+        r'^"(?P<text>.*)" (?P<outcome>created|exists|malformed|unknown command|store failed|too long|scripted) '
+        r'"(?P<reply>.*)"$')
+
+    def gateway_requests(self):
+        """What the account gateway received so far: (deciphered text, outcome,
+        reply) per request, texts as str."""
+        unescape = functools.partial(re.sub, r"\\x([0-9A-F]{2})", lambda m: chr(int(m.group(1), 16)))
+        out = []
+        for port, rest in self._logged():
+            if port == str(ACCOUNT_PORT):
+                match = self._GATEWAY_LINE.match(rest)
+                if not match:
+                    raise HarnessError(f"unreadable account gateway line in the devserver log: {rest!r}")
+                out.append((unescape(match["text"]), match["outcome"], unescape(match["reply"])))
         return out
+
+    def wait_gateway_requests(self, count, timeout_s=10):
+        """The account gateway's records once there are at least count of them."""
+        deadline = time.monotonic() + timeout_s
+        while True:
+            records = self.gateway_requests()
+            if len(records) >= count or time.monotonic() > deadline:
+                return records
+            time.sleep(0.02)
 
 
 class LauncherRun:
     """One `wine launcher.exe` in a client folder; the Wine process is the
-    launcher's own process, so its exit status is the launcher's exit code."""
+    launcher's own process, so its exit status is the launcher's exit code.
 
-    def __init__(self, wine, client_dir, log_path):
+    cwd: the working directory to start it in (default: the client folder);
+    env: further environment variables, which a client it starts inherits."""
+
+    def __init__(self, wine, client_dir, log_path, cwd=None, env=None):
         self.wine = wine
         self.client_dir = Path(client_dir)
+        self.cwd = Path(cwd) if cwd else self.client_dir
+        self.extra_env = dict(env or {})
         self.log_path = log_path
         self.process = None
         self.started_ms = None
+        self.ended_ms = None  # when the process ended, as seen on the Linux side
 
     def start(self):
         self.started_ms = time.time() * 1000
-        self.process = self.wine.popen([LAUNCHER_EXE], cwd=self.client_dir, log_path=self.log_path)
+        # Started elsewhere, Wine needs the program's own path.
+        program = LAUNCHER_EXE if self.cwd == self.client_dir else str((self.client_dir / LAUNCHER_EXE).absolute())
+        wine = self.wine.with_env(self.extra_env) if self.extra_env else self.wine
+        self.process = wine.popen([program], cwd=self.cwd, log_path=self.log_path)
+        # Notes the moment of the end, for checks of how soon it comes.
+        self._end_watch = threading.Thread(target=self._note_end, daemon=True)
+        self._end_watch.start()
         return self
+
+    def _note_end(self):
+        self.process.wait()
+        self.ended_ms = time.time() * 1000
+
+    def end_ms(self, timeout_s):
+        """When the process ended (Unix ms, Linux clock); waits for the end, bounded."""
+        self.wait_exit(timeout_s)
+        self._end_watch.join(timeout=5)
+        return self.ended_ms
 
     def wait_exit(self, timeout_s):
         try:
@@ -341,20 +437,28 @@ class LauncherTestCase(unittest.TestCase):
             print(f"screenshot: {path}")
         return path
 
-    def serve(self, files):
+    def serve(self, files, **options):
+        """devserver with files in its root; options as DevServer takes them."""
         root = self.work / "server"
         root.mkdir(exist_ok=True)
         for name, content in files.items():
             (root / name).write_bytes(content)
-        server = DevServer(self.devserver_exe, root, self.work)
+        server = DevServer(self.devserver_exe, root, self.work, **options)
         self.addCleanup(server.stop)
         return server.start()
 
-    def client(self, **kw):
-        return make_client(self.work / "client", self.launcher_exe, self.zgtool, **kw)
+    @property
+    def client_exe(self):
+        """online.exe, the stand-in game client of the win32 build."""
+        return _program("E2E_CLIENT")
 
-    def launch(self, client_dir):
-        run = LauncherRun(self.wine, client_dir, self.work / "launcher.log")
+    def client(self, folder="client", **kw):
+        return make_client(self.work / folder, self.launcher_exe, self.zgtool, **kw)
+
+    def launch(self, client_dir, cwd=None, env=None):
+        self._runs = getattr(self, "_runs", 0) + 1
+        log = self.work / ("launcher.log" if self._runs == 1 else f"launcher-{self._runs}.log")
+        run = LauncherRun(self.wine, client_dir, log, cwd=cwd, env=env)
         self.addCleanup(self._stop_launcher, run)
         return run.start()
 
