@@ -118,17 +118,17 @@ namespace {
 
 // ---------------------------------------------------------------- button
 
-// A push button with a caption, or with a face picture instead (BS_BITMAP).
+// A push button with a caption, or with a face picture instead. A face is
+// drawn by the button itself (owner-drawn): a bitmap button that is disabled
+// shows no picture at all on some systems.
 class ButtonControl final : public WinControl {
  public:
   using WinControl::WinControl;
 
   void Create(HWND parent) override {
-    picture_.assign(spec_.pictures.normal.begin(), spec_.pictures.normal.end());
-    face_ = Picture::Flattened(picture_, ::GetSysColor(COLOR_BTNFACE));
-    const DWORD style = BaseStyle() | WS_TABSTOP | BS_PUSHBUTTON | (face_.empty() ? 0 : BS_BITMAP);
+    LoadFace(spec_.pictures.normal);
+    const DWORD style = BaseStyle() | WS_TABSTOP | (face_.empty() ? BS_PUSHBUTTON : BS_OWNERDRAW);
     CreateChild(parent, WC_BUTTONW, style, 0, WideFromUtf8(spec_.text));
-    ShowFace();
   }
 
   void OnCommand(int code) override {
@@ -136,11 +136,35 @@ class ButtonControl final : public WinControl {
     if (code == BN_CLICKED && enabled_) window_.Raise(*this, Event::Click);
   }
 
+  bool OnDrawItem(const DRAWITEMSTRUCT& item) override {
+    const int width = item.rcItem.right - item.rcItem.left, height = item.rcItem.bottom - item.rcItem.top;
+    if (face_.empty() || width <= 0 || height <= 0) return false;
+    MemoryDc dc(::CreateCompatibleDC(item.hDC));
+    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
+    SelectedObject selected(dc, bitmap);
+    window_.PaintBackdrop(dc, hwnd_, false);
+    // Centred (a face larger than the button is cut evenly); pressed moves it down a pixel.
+    const int shift = (item.itemState & ODS_SELECTED) ? 1 : 0;
+    const Picture& face = (item.itemState & ODS_DISABLED) ? greyFace_ : face_;
+    face.Draw(dc, (width - face.width()) / 2 + shift, (height - face.height()) / 2 + shift);
+    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, dc, 0, 0, SRCCOPY);
+    return true;
+  }
+
+  void SetEnabled(bool enabled) override {
+    WinControl::SetEnabled(enabled);
+    OnUi([&] {
+      if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+    });
+  }
+
   void SetPicture(std::span<const unsigned char> bytes) override {
     OnUi([&] {
-      picture_.assign(bytes.begin(), bytes.end());
-      face_ = Picture::Flattened(picture_, ::GetSysColor(COLOR_BTNFACE));
-      ShowFace();
+      LoadFace(bytes);
+      if (!hwnd_) return;
+      const LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~LONG_PTR(BS_TYPEMASK);
+      ::SetWindowLongPtrW(hwnd_, GWL_STYLE, style | (face_.empty() ? BS_PUSHBUTTON : BS_OWNERDRAW));
+      ::InvalidateRect(hwnd_, nullptr, TRUE);
     });
   }
 
@@ -149,16 +173,15 @@ class ButtonControl final : public WinControl {
   }
 
  private:
-  void ShowFace() {
-    if (!hwnd_) return;
-    const LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
-    ::SetWindowLongPtrW(hwnd_, GWL_STYLE, face_.empty() ? style & ~LONG_PTR(BS_BITMAP) : style | BS_BITMAP);
-    ::SendMessageW(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face_.handle()));
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
+  void LoadFace(std::span<const unsigned char> bytes) {
+    picture_.assign(bytes.begin(), bytes.end());
+    face_ = Picture::Decode(picture_);
+    greyFace_ = Picture::Greyed(picture_);
   }
 
   std::vector<unsigned char> picture_;
-  Picture face_;  // the button shows it; it must live as long as the button
+  Picture face_;
+  Picture greyFace_;
 };
 
 // ---------------------------------------------------------------- progress bar

@@ -65,6 +65,16 @@ Picture Picture::Flattened(std::span<const unsigned char> bytes, COLORREF backdr
   return FromImage(image);
 }
 
+Picture Picture::Greyed(std::span<const unsigned char> bytes) {
+  Image image = DecodeWithAlpha(bytes);
+  for (uint32_t& pixel : image.pixels) {
+    const uint32_t luma = ((pixel >> 16 & 0xFF) * 77 + (pixel >> 8 & 0xFF) * 150 + (pixel & 0xFF) * 29) >> 8;
+    const uint32_t grey = 40 + luma * 55 / 100;  // dimmed towards a mid grey
+    pixel = (pixel & 0xFF000000) | grey << 16 | grey << 8 | grey;
+  }
+  return FromImage(image);
+}
+
 void Picture::Draw(HDC dc, int x, int y, int width, int height) const {
   if (!bitmap_ || width <= 0 || height <= 0) return;
   MemoryDc source(::CreateCompatibleDC(dc));

@@ -21,6 +21,8 @@ class Picture {
   static Picture Decode(std::span<const unsigned char> bytes);
   // Flattened over a solid colour, fully opaque (for BM_SETIMAGE faces).
   static Picture Flattened(std::span<const unsigned char> bytes, COLORREF backdrop);
+  // Grey and dimmed, alpha kept: how a face looks on a disabled button.
+  static Picture Greyed(std::span<const unsigned char> bytes);
 
   bool empty() const { return !bitmap_; }
   int width() const { return width_; }
