@@ -4,6 +4,7 @@
 
 #include "app/endpoints.h"
 #include "app/globals.h"
+#include "app/version_line.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/http.h"
@@ -22,19 +23,7 @@ Text ReadConfigValue(const char* utf8Key) {
   return platform::ReadProfileValue(ConfigPath(), "server", Gbk(utf8Key));
 }
 
-Text VersionLine(const Text& localVersion, const Text& serverVersion, const char* utf8Tail) {
-  return Gbk("本地版本为：") + localVersion + Gbk(" 服务器版本为：") + serverVersion + Gbk(utf8Tail);
-}
-
 }  // namespace
-
-Text ReadyVersionLine(const Text& localVersion, const Text& serverVersion) {
-  return VersionLine(localVersion, serverVersion, "      可以进行游戏");
-}
-
-Text WaitingVersionLine(const Text& localVersion, const Text& serverVersion) {
-  return VersionLine(localVersion, serverVersion, "      请等待更新");
-}
 
 void RunStartupSequence(platform::Window& window) {
   const Endpoints& hosts = CurrentEndpoints();

@@ -7,8 +7,4 @@ namespace app {
 
 void RunStartupSequence(platform::Window& mainWindow);
 
-// The texts of the version line.
-platform::Text ReadyVersionLine(const platform::Text& localVersion, const platform::Text& serverVersion);
-platform::Text WaitingVersionLine(const platform::Text& localVersion, const platform::Text& serverVersion);
-
 }  // namespace app

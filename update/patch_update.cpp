@@ -5,6 +5,7 @@
 
 #include "app/endpoints.h"
 #include "app/globals.h"
+#include "app/version_line.h"
 #include "platform/download/downloader.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -51,8 +52,7 @@ void ExtractAndComplete() {
   }
 
   RecordLocalVersion(app::Cipher->Encrypt(app::ServerVersion, cipher::ConfigKey));
-  w["版本更新提示"].SetText(Gbk("本地版本为：") + app::ServerVersion + Gbk(" 服务器版本为：") + app::ServerVersion +
-                            Gbk("      可以进行游戏"));
+  w["版本更新提示"].SetText(app::ReadyVersionLine(app::ServerVersion, app::ServerVersion));
   platform::DeleteFileAt(app::ClientPath(app::PatchFileName));
   w["下载进度条"].SetVisible(false);
   w["解压进度条"].SetVisible(false);
