@@ -136,8 +136,8 @@ bool HasSize(const Text& path, int64_t size) {
 
 // ---- the task ------------------------------------------------------------------------
 
-DownloadJob::DownloadJob(DownloadTask task, std::atomic<int64_t>& written)
-    : task_(std::move(task)), settings_(SettingsFor(task_)), written_(written) {}
+DownloadJob::DownloadJob(DownloadTask task, std::atomic<int64_t>& downloaded)
+    : task_(std::move(task)), settings_(SettingsFor(task_)), downloaded_(downloaded) {}
 
 DownloadJob::~DownloadJob() { Stop(); }
 
@@ -156,8 +156,8 @@ void DownloadJob::Stop() {
   if (OnTaskThread() || !thread_.joinable()) return;
   const Clock::time_point deadline = Clock::now() + settings_.stopWait;
   while (!ended_.IsSet() && Clock::now() < deadline) ended_.WaitFor(std::chrono::milliseconds(20));
-  // Each connection sees the stop within one receive slice, shorter than the
-  // stop wait; the join only collects threads that are leaving.
+  // The latch cancels every request, so each connection leaves its connect
+  // or read at once; the join only collects threads that are leaving.
   thread_.join();
 }
 
@@ -174,7 +174,7 @@ void DownloadJob::Run() {
   taskThread_.store(std::this_thread::get_id());
   int firstStatus = 0;
   const DownloadOutcome outcome = Download(firstStatus);
-  Raise(kDownloadEnded, int64_t(outcome), written_.load(), firstStatus);
+  Raise(kDownloadEnded, int64_t(outcome), downloaded_.load(), firstStatus);
   ended_.Set();
 }
 
@@ -212,14 +212,14 @@ DownloadOutcome DownloadJob::Download(int& firstStatus) {
                                                      : std::vector<ByteRange>{{0, wholeEnd}};
   if (probe.total >= 0) Raise(kDownloadSizeKnown, int64_t(ranges.size()), probe.total, 0);
 
-  const FetchContext context{settings_, *file, abandon_, written_, probe.total, Clock::now()};
+  const FetchContext context{settings_, *file, abandon_, downloaded_, probe.total, Clock::now()};
   const FetchResult fetched = FetchRanges(context, ranges, std::move(probe.transfer), abandon_);
   const bool closed = file->Close();
   file.reset();
 
   // Complete means every range reached its end and the file on disk has
   // exactly the announced size; anything less is no download at all.
-  const int64_t expected = probe.total >= 0 ? probe.total : written_.load();
+  const int64_t expected = probe.total >= 0 ? probe.total : downloaded_.load();
   const bool complete = fetched == FetchResult::kDone && closed && HasSize(path, expected) && !stopped_.load();
   if (!complete) {
     DeleteFileAt(path);

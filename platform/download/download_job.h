@@ -14,8 +14,8 @@ namespace platform::download {
 
 class DownloadJob {
  public:
-  // written counts the bytes this task writes to its file; it outlives the job.
-  DownloadJob(DownloadTask task, std::atomic<int64_t>& written);
+  // downloaded counts the bytes of the file this task receives; it outlives the job.
+  DownloadJob(DownloadTask task, std::atomic<int64_t>& downloaded);
   ~DownloadJob();
   DownloadJob(const DownloadJob&) = delete;
   DownloadJob& operator=(const DownloadJob&) = delete;
@@ -40,9 +40,9 @@ class DownloadJob {
 
   const DownloadTask task_;
   const TransferSettings settings_;
-  std::atomic<int64_t>& written_;
+  std::atomic<int64_t>& downloaded_;
   std::atomic<bool> stopped_{false};  // by Stop(): the owner is going away
-  StopLatch abandon_;                 // set by Stop() or when one connection failed
+  StopLatch abandon_;                 // set by Stop() or when one connection failed; cancels every request
   StopLatch ended_;                   // the task's thread has finished its work
   std::atomic<std::thread::id> taskThread_{};
   std::thread thread_;

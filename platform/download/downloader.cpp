@@ -13,7 +13,7 @@ bool Downloader::AddTask(const DownloadTask& task) {
   if (held_) return false;
   DownloadTask copy = task;
   copy.kind = kDownloadTaskKind;
-  auto job = std::make_unique<download::DownloadJob>(std::move(copy), written_);
+  auto job = std::make_unique<download::DownloadJob>(std::move(copy), downloaded_);
   if (!job->Start()) return false;
   held_ = true;
   job_ = std::move(job);

@@ -33,9 +33,9 @@ class Downloader {
   // or ended), or after Destroy, a further add does nothing and gives false.
   bool AddTask(const DownloadTask& task);
 
-  // Bytes the task has written to its file so far; 0 while there is no task.
+  // Bytes of its file the task has received so far; 0 while there is no task.
   // Bytes of an answer that was not used are never counted.
-  int64_t BytesDownloaded() const { return written_.load(); }
+  int64_t BytesDownloaded() const { return downloaded_.load(); }
 
   // Stops a running task within its stop wait and joins every thread of it:
   // no connection outlives this call. A stopped task raises no further
@@ -46,7 +46,7 @@ class Downloader {
   std::mutex mutex_;
   std::unique_ptr<download::DownloadJob> job_;
   bool held_ = false;  // a task was added, or the instance was destroyed
-  std::atomic<int64_t> written_{0};
+  std::atomic<int64_t> downloaded_{0};
 };
 
 }  // namespace platform

@@ -1,9 +1,8 @@
 // One answer of the backend's HTTP primitive as a connection of a task reads
-// it: with the task's time-outs, and a stop that ends even a wait on a server
-// that has gone silent.
+// it: with the task's time-outs, cancelled by the task's stop latch, so a
+// stop ends even a wait on a server that has gone silent.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,7 +17,6 @@ class HttpTransfer {
  public:
   static constexpr int kFailed = -1;   // the transfer broke, or the server was silent too long
   static constexpr int kStopped = -2;  // the stop latch was set
-  static constexpr int kSilent = -3;   // a receive slice passed without data: read again
 
   // GET with "Range: bytes=first-last" (last -1: to the end; first -1: no
   // Range header). Null when no answer came or the stop was set meanwhile.
@@ -31,19 +29,15 @@ class HttpTransfer {
   int Status() const { return stream_->Status(); }
   std::string Header(const std::string& name) const { return stream_->Header(name); }
 
-  // Reads up to size bytes: the count, 0 at the end of the answer, kSilent,
-  // kFailed or kStopped. Blocks one receive slice at most.
+  // Reads up to size bytes: the count, 0 at the end of the answer, kFailed
+  // or kStopped. Blocks up to the receive time-out, or until the stop.
   int Read(void* buffer, int size);
 
  private:
-  HttpTransfer(std::unique_ptr<HttpStream> stream, const TransferSettings& settings, const StopLatch& stop)
-      : stream_(std::move(stream)), settings_(settings), stop_(stop) {}
+  HttpTransfer(std::unique_ptr<HttpStream> stream, const StopLatch& stop) : stream_(std::move(stream)), stop_(stop) {}
 
   std::unique_ptr<HttpStream> stream_;
-  const TransferSettings& settings_;
   const StopLatch& stop_;
-  bool silent_ = false;  // the last receive found no data
-  std::chrono::steady_clock::time_point silentSince_;
 };
 
 }  // namespace platform::download

@@ -11,7 +11,7 @@ using Clock = std::chrono::steady_clock;
 // Holds the connection back while the task is ahead of its speed limit.
 void KeepToSpeedLimit(const FetchContext& context) {
   if (context.settings.speedLimit <= 0) return;
-  const auto due = context.started + std::chrono::milliseconds(context.written.load() * 1000 /
+  const auto due = context.started + std::chrono::milliseconds(context.received.load() * 1000 /
                                                                context.settings.speedLimit);
   const auto now = Clock::now();
   if (due > now) context.stop.WaitFor(due - now);
@@ -28,8 +28,9 @@ std::unique_ptr<HttpTransfer> Reopen(const FetchContext& context, int64_t next, 
 }
 
 // Received bytes of one connection on their way to the file: written in one
-// go when the batch is full, when the answer ends, and whenever the server
-// falls silent, so the written count never lags behind for longer than a slice.
+// go when the batch is full and when the answer ends or breaks. They count as
+// downloaded when they arrive, so the count does not lag behind the wire
+// while a read waits on a server that pauses.
 class WriteBatch {
  public:
   WriteBatch(const FetchContext& context, int64_t offset)
@@ -41,13 +42,15 @@ class WriteBatch {
     if (filled_ + size_t(size) > bytes_.size() && !Flush()) return nullptr;
     return bytes_.data() + filled_;
   }
-  void Received(int count) { filled_ += size_t(count); }
+  void Received(int count) {
+    filled_ += size_t(count);
+    context_.received.fetch_add(count);
+  }
 
   bool Flush() {
     if (filled_ == 0) return true;
     if (!context_.file.WriteAt(offset_, bytes_.data(), int64_t(filled_))) return false;
     offset_ += int64_t(filled_);
-    context_.written.fetch_add(int64_t(filled_));
     filled_ = 0;
     KeepToSpeedLimit(context_);
     return true;
@@ -100,8 +103,6 @@ Fetched FetchRange(const FetchContext& context, ByteRange range, std::unique_ptr
       if (got > 0) {
         batch.Received(got);
         next += got;
-      } else if (got == HttpTransfer::kSilent) {
-        if (!batch.Flush()) return {FetchResult::kFileError, next};
       } else if (got == HttpTransfer::kStopped) {
         return {FetchResult::kStopped, next};  // the file goes anyway
       } else {

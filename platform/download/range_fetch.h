@@ -29,7 +29,7 @@ struct FetchContext {
   const TransferSettings& settings;
   FileWriter& file;
   const StopLatch& stop;           // set when the task is stopped or abandoned
-  std::atomic<int64_t>& written;   // bytes written to the file by every connection
+  std::atomic<int64_t>& received;  // bytes of the file received by every connection
   int64_t total = -1;              // the file's size; -1 while unknown
   std::chrono::steady_clock::time_point started;  // for the speed limit
 };

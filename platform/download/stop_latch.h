@@ -1,11 +1,15 @@
 // A one-way switch that threads of a task wait on: once set it stays set,
-// and every wait on it ends at once.
+// every wait on it ends at once, and every HTTP request made under it is
+// cancelled, also one blocked in a connect or a read.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+
+#include "platform/http.h"
 
 namespace platform::download {
 
@@ -18,6 +22,7 @@ class StopLatch {
       set_.store(true);
     }
     changed_.notify_all();
+    cancel_->Cancel();
   }
 
   bool IsSet() const { return set_.load(); }
@@ -28,10 +33,14 @@ class StopLatch {
     return changed_.wait_for(lock, duration, [this] { return set_.load(); });
   }
 
+  // For HttpRequest::cancel: cancelled when the latch is set.
+  const std::shared_ptr<HttpCancel>& Cancel() const { return cancel_; }
+
  private:
   std::atomic<bool> set_{false};
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
+  const std::shared_ptr<HttpCancel> cancel_ = std::make_shared<HttpCancel>();
 };
 
 }  // namespace platform::download

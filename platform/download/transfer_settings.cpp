@@ -51,11 +51,6 @@ TransferSettings SettingsFor(const DownloadTask& task) {
   settings.sendTimeoutMs = PositiveOr(task.sendTimeoutMs, defaults.sendTimeoutMs);
   settings.receiveTimeout = std::chrono::milliseconds(PositiveOr(task.receiveTimeoutMs, defaults.receiveTimeoutMs));
   settings.stopWait = std::chrono::milliseconds(std::max(task.stopWaitMs, 0));
-  // Half the stop wait leaves the other half for the connection to close;
-  // short slices also cost nothing while data flows, only while a server is silent.
-  settings.receiveSlice = std::clamp(settings.stopWait / 2, std::chrono::milliseconds(20),
-                                     std::chrono::milliseconds(500));
-  settings.receiveSlice = std::min(settings.receiveSlice, settings.receiveTimeout);
   settings.speedLimit = std::max(task.speedLimit, 0);
   return settings;
 }

@@ -19,9 +19,6 @@ struct TransferSettings {
   int sendTimeoutMs = 20000;
   std::chrono::milliseconds receiveTimeout{20000};
   std::chrono::milliseconds stopWait{1000};
-  // How long one receive of the HTTP primitive may block, so that a stop is
-  // seen in time even while the server sends nothing.
-  std::chrono::milliseconds receiveSlice{500};
   int64_t speedLimit = 0;  // bytes per second; 0: none
 };
 

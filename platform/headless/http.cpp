@@ -1,6 +1,7 @@
 // HTTP on libcurl for the headless backend: a pull-style stream over curl's
 // multi interface, pausing the transfer while the reader is behind so memory
-// stays bounded.
+// stays bounded. Every wait is a poll of the multi handle, which a cancel
+// from another thread wakes.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -25,7 +26,8 @@ std::string Lower(std::string s) {
 
 class CurlStream final : public HttpStream {
  public:
-  explicit CurlStream(const HttpRequest& request) : receiveTimeoutMs_(std::max(request.receiveTimeoutMs, 1)) {
+  explicit CurlStream(const HttpRequest& request)
+      : receiveTimeoutMs_(std::max(request.receiveTimeoutMs, 1)), cancel_(request.cancel) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     easy_ = curl_easy_init();
@@ -46,9 +48,12 @@ class CurlStream final : public HttpStream {
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlStream::OnBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_multi_add_handle(multi_, easy_);
+    // curl_multi_wakeup is the one multi call that may come from another thread.
+    subscription_ = HttpCancel::Subscribe(cancel_, [multi = multi_] { curl_multi_wakeup(multi); });
   }
 
   ~CurlStream() override {
+    subscription_.Reset();  // no wake may reach the multi handle once it is gone
     curl_multi_remove_handle(multi_, easy_);
     curl_easy_cleanup(easy_);
     curl_multi_cleanup(multi_);
@@ -57,7 +62,7 @@ class CurlStream final : public HttpStream {
   // Waits for the response's headers; false when none came.
   bool AwaitHeaders(int timeoutMs) {
     Drive([&] { return headersDone_; }, timeoutMs);
-    return headersDone_;
+    return headersDone_ && !Cancelled();
   }
 
   int Status() const override { return status_; }
@@ -68,6 +73,7 @@ class CurlStream final : public HttpStream {
   }
 
   int Read(void* buffer, int size) override {
+    if (Cancelled()) return -1;  // even with bytes buffered: the transfer is over
     if (size <= 0) return 0;
     if (offset_ == buffered_.size()) {
       buffered_.clear();
@@ -78,6 +84,7 @@ class CurlStream final : public HttpStream {
       }
       if (buffered_.empty()) {
         Drive([&] { return !buffered_.empty(); }, receiveTimeoutMs_);
+        if (Cancelled()) return -1;
         if (buffered_.empty()) return done_ && result_ == CURLE_OK ? 0 : -1;
       }
     }
@@ -88,13 +95,16 @@ class CurlStream final : public HttpStream {
   }
 
  private:
-  // Runs the transfer until ready() holds, it ends, or timeoutMs pass without
-  // any progress. True when ready() holds.
+  bool Cancelled() const { return cancel_ && cancel_->IsCancelled(); }
+
+  // Runs the transfer until ready() holds, it ends, timeoutMs pass without
+  // any progress, or the request is cancelled. True when ready() holds.
   template <typename Ready>
   bool Drive(Ready ready, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     size_t seen = received_;
     while (!ready() && !done_) {
+      if (Cancelled()) return false;
       int running = 0;
       curl_multi_perform(multi_, &running);
       int queued = 0;
@@ -111,7 +121,7 @@ class CurlStream final : public HttpStream {
       }
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
-      curl_multi_poll(multi_, nullptr, 0, int(std::min<int64_t>(left.count(), 100)), nullptr);
+      curl_multi_poll(multi_, nullptr, 0, int(std::min<int64_t>(left.count(), 100)), nullptr);  // a cancel wakes it
     }
     return ready();
   }
@@ -161,11 +171,14 @@ class CurlStream final : public HttpStream {
   std::string buffered_;
   size_t offset_ = 0;
   size_t received_ = 0;
+  std::shared_ptr<HttpCancel> cancel_;
+  HttpCancel::Subscription subscription_;
 };
 
 }  // namespace
 
 std::unique_ptr<HttpStream> OpenHttp(const HttpRequest& request) {
+  if (request.cancel && request.cancel->IsCancelled()) return nullptr;  // nothing is sent
   headless::CountHttpRequest();
   auto stream = std::make_unique<CurlStream>(request);
   const int wait = std::max(request.connectTimeoutMs, 1) + std::max(request.receiveTimeoutMs, 1);

@@ -1,5 +1,6 @@
 // What the download tests share: a recorder of a task's events, file
-// contents that show a misplaced byte, and the process's thread count.
+// contents that show a misplaced byte, a port that never completes a
+// connect, and the process's thread count.
 #pragma once
 
 #include <chrono>
@@ -43,6 +44,26 @@ class EventLog {
 // Bytes in which no two offsets a block apart look alike, so a range written
 // at the wrong offset never goes unnoticed.
 std::string PatternBytes(size_t size, uint32_t seed = 1);
+
+// A loopback port whose listen queue is full, so a connect to it neither
+// succeeds nor fails, as with a host that drops every packet.
+class BlackholePort {
+ public:
+  BlackholePort();
+  ~BlackholePort();
+  BlackholePort(const BlackholePort&) = delete;
+  BlackholePort& operator=(const BlackholePort&) = delete;
+
+  uint16_t Port() const { return port_; }
+  // True once a connect of its own was seen to hang.
+  bool Holds() const { return holds_; }
+
+ private:
+  int listener_ = -1;
+  uint16_t port_ = 0;
+  std::vector<int> fillers_;  // the connections that fill the queue
+  bool holds_ = false;
+};
 
 // Threads of this process now (Linux).
 int ThreadCount();

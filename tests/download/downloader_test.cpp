@@ -1,15 +1,18 @@
-// The download component against devserver on a loopback port: what the file
-// ends as, what the server was asked, which events came, and that no thread
-// is left behind.
+// The download component against devserver on a loopback port (and, for the
+// silences devserver cannot make, a scripted server and a port that never
+// connects): what the file ends as, what the server was asked, which events
+// came, and that no thread is left behind.
 #include "platform/download/downloader.h"
 #include "platform/download/range_fetch.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "tests/download/download_fixture.h"
+#include "tests/download/scripted_range_server.h"
 #include "tests/support/temp_dir.h"
 #include "tools/devserver/server.h"
 
@@ -316,6 +319,47 @@ TEST_F(DownloaderTest, GivesUpOnASilentServerAfterTheReceiveTimeOut) {
   EXPECT_LT(Clock::now() - start, 10s);
 }
 
+// A server that says nothing for 1.5 s after each request: the wait for its
+// first byte is the receive time-out's, whatever the connect time-out.
+struct FirstByteCase {
+  const char* name;
+  int connectTimeoutMs;
+  int receiveTimeoutMs;
+  DownloadOutcome outcome;
+};
+
+void PrintTo(const FirstByteCase& c, std::ostream* out) { *out << c.name; }
+
+class SlowFirstByteTest : public DownloaderTest, public testing::WithParamInterface<FirstByteCase> {};
+
+TEST_P(SlowFirstByteTest, WaitsForTheFirstByteUpToTheReceiveTimeOut) {
+  const FirstByteCase& c = GetParam();
+  const std::string file = PatternBytes(300 * 1000, 5);
+  download_testing::ScriptedRangeServer slow([&](const download_testing::ScriptedRequest& request) {
+    download_testing::ScriptedAnswer answer = download_testing::ScriptedRangeServer::Honest(file, request);
+    answer.firstByteDelay = 1500ms;
+    return answer;
+  });
+  DownloadTask task = Task();
+  task.address = "http://127.0.0.1:" + std::to_string(slow.Port()) + "/up.zip";
+  task.connectTimeoutMs = c.connectTimeoutMs;
+  task.receiveTimeoutMs = c.receiveTimeoutMs;
+  const RecordedEvent end = Run(task);
+  EXPECT_EQ(OutcomeOf(end), c.outcome);
+  if (c.outcome == DownloadOutcome::kComplete) {
+    EXPECT_TRUE(FetchedBytes() == file);
+  } else {
+    EXPECT_FALSE(Fetched());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SlowFirstByteTest,
+    testing::Values(FirstByteCase{"PatchTimeOuts", 5000, 10000, DownloadOutcome::kComplete},
+                    FirstByteCase{"ShortConnectTimeOut", 300, 10000, DownloadOutcome::kComplete},
+                    FirstByteCase{"ReceiveTimeOutShorterThanTheSilence", 300, 500, DownloadOutcome::kNoResponse}),
+    [](const testing::TestParamInfo<FirstByteCase>& info) { return std::string(info.param.name); });
+
 // ---- answers that carry no file ----------------------------------------------------
 
 TEST_F(DownloaderTest, EndsWithNothingForAMissingFile) {
@@ -436,9 +480,18 @@ TEST_F(DownloaderTest, DestroyWithoutATaskDoesNothingAndEndsTheInstance) {
 
 // ---- destroy while a task runs -----------------------------------------------------
 
+// Where the task's connections wait when it is destroyed; the time-outs are
+// long, so only the stop can end the wait.
+enum class Wait {
+  kConnect,       // for a connect that neither succeeds nor fails
+  kFirstByte,     // for the headers of a server that has said nothing yet
+  kBodyStart,     // for the body after the headers
+  kBodyMidway,    // for the rest of the body
+};
+
 struct StallCase {
   const char* name;
-  uint64_t stallAfter;  // body bytes before the server goes silent
+  Wait wait;
 };
 
 void PrintTo(const StallCase& c, std::ostream* out) { *out << c.name; }
@@ -446,28 +499,55 @@ void PrintTo(const StallCase& c, std::ostream* out) { *out << c.name; }
 class DestroyTest : public DownloaderTest, public testing::WithParamInterface<StallCase> {};
 
 TEST_P(DestroyTest, StopsWithinTheStopWaitAndLeavesNoThread) {
-  server_->Stop();  // counted from before the server's own threads
+  server_->Stop();  // counted from before any server's threads
   const int threadsBefore = download_testing::ThreadCount();
-  ASSERT_EQ(server_->Start(), std::nullopt);
-  Serve(PatternBytes(kMultiMegabyte));
-  devserver::Faults stall;
-  stall.stallAfter = GetParam().stallAfter;  // silent until the client leaves
-  server_->SetFaults(stall);
-
   {
-    Downloader downloader;
+    std::unique_ptr<download_testing::BlackholePort> blackhole;
+    std::unique_ptr<download_testing::ScriptedRangeServer> silent;
     DownloadTask task = Task();
-    task.receiveTimeoutMs = 60000;  // only the stop may end this task
+    task.connectTimeoutMs = 60000;
+    task.sendTimeoutMs = 60000;
+    task.receiveTimeoutMs = 60000;
+    std::function<bool()> waiting;  // true once the connections are blocked where the case says
+    switch (GetParam().wait) {
+      case Wait::kConnect:
+        blackhole = std::make_unique<download_testing::BlackholePort>();
+        if (!blackhole->Holds()) GTEST_SKIP() << "this system refuses connects to a full listen queue";
+        task.address = "http://127.0.0.1:" + std::to_string(blackhole->Port()) + "/up.zip";
+        waiting = [] { return true; };
+        break;
+      case Wait::kFirstByte:
+        silent = std::make_unique<download_testing::ScriptedRangeServer>([](const download_testing::ScriptedRequest&) {
+          download_testing::ScriptedAnswer answer;
+          answer.firstByteDelay = 60s;
+          return answer;
+        });
+        task.address = "http://127.0.0.1:" + std::to_string(silent->Port()) + "/up.zip";
+        waiting = [&] { return silent->Requests().size() == 1; };  // the size probe
+        break;
+      case Wait::kBodyStart:
+      case Wait::kBodyMidway: {
+        ASSERT_EQ(server_->Start(), std::nullopt);
+        Serve(PatternBytes(kMultiMegabyte));
+        devserver::Faults stall;
+        stall.stallAfter = GetParam().wait == Wait::kBodyStart ? 0 : 256 * 1024;  // silent until the client leaves
+        server_->SetFaults(stall);
+        task.address = Address("/up.zip");
+        waiting = [&] { return ArchiveRequests().size() == 5; };
+        break;
+      }
+    }
+    Downloader downloader;
     ASSERT_TRUE(downloader.AddTask(task));
-    ASSERT_TRUE(WaitUntil([&] { return ArchiveRequests().size() == 5; }, 10s));
-    std::this_thread::sleep_for(200ms);  // the connections are blocked in their reads now
+    ASSERT_TRUE(WaitUntil(waiting, 10s));
+    std::this_thread::sleep_for(300ms);  // the connections are blocked now
 
     const Clock::time_point start = Clock::now();
     downloader.Destroy();
     const auto took = Clock::now() - start;
-    RecordProperty("destroy_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
-    EXPECT_LT(took, std::chrono::milliseconds(task.stopWaitMs) + 500ms)
-        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    const int tookMs = int(std::chrono::duration_cast<std::chrono::milliseconds>(took).count());
+    RecordProperty("destroy_ms", tookMs);
+    EXPECT_LT(took, std::chrono::milliseconds(task.stopWaitMs) + 500ms) << tookMs << " ms";
     for (int type : events_.Types()) EXPECT_NE(type, platform::kDownloadEnded) << "a destroyed task raised its end";
   }
   EXPECT_FALSE(Fetched()) << "a partly written file was left behind";
@@ -476,8 +556,10 @@ TEST_P(DestroyTest, StopsWithinTheStopWaitAndLeavesNoThread) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DestroyTest,
-                         testing::Values(StallCase{"SilentBeforeTheFirstByte", 0},
-                                         StallCase{"SilentMidway", 256 * 1024}),
+                         testing::Values(StallCase{"DuringTheConnect", Wait::kConnect},
+                                         StallCase{"BeforeTheFirstByte", Wait::kFirstByte},
+                                         StallCase{"SilentAfterTheHeaders", Wait::kBodyStart},
+                                         StallCase{"SilentMidway", Wait::kBodyMidway}),
                          [](const testing::TestParamInfo<StallCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DownloaderTest, DestroyFromTheEventRoutineOnlyAsksForTheStop) {

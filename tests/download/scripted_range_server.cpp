@@ -38,6 +38,17 @@ bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
   return false;
 }
 
+// Sleeps for `duration` in short steps; false when the server stops meanwhile.
+bool Pause(std::chrono::milliseconds duration, const std::atomic<bool>& stopping) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  while (!stopping.load()) {
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return true;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(20)));
+  }
+  return false;
+}
+
 bool SendAll(int socket, const std::string& bytes, const std::atomic<bool>& stopping) {
   size_t sent = 0;
   while (sent < bytes.size() && !stopping.load()) {
@@ -124,7 +135,9 @@ void ScriptedRangeServer::Serve(int socket) {
   response += "Accept-Ranges: bytes\r\n";
   if (!answer.contentRange.empty()) response += "Content-Range: " + answer.contentRange + "\r\n";
   response += "Content-Length: " + std::to_string(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
-  if (SendAll(socket, response, stopping_)) SendAll(socket, answer.body, stopping_);
+  if (Pause(answer.firstByteDelay, stopping_) && SendAll(socket, response, stopping_)) {
+    SendAll(socket, answer.body, stopping_);
+  }
   ::shutdown(socket, SHUT_WR);
   ::close(socket);
 }

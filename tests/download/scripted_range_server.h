@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -26,6 +27,9 @@ struct ScriptedAnswer {
   int status = 200;
   std::string contentRange;        // empty: no Content-Range header
   std::string body;
+  // Nothing at all is sent for this long after the request (a server slow
+  // to its first byte); the wait ends early when the server stops.
+  std::chrono::milliseconds firstByteDelay{0};
 };
 
 // Answers each request with what the script returns, then closes the connection.

@@ -65,17 +65,17 @@ TEST(TransferSettingsTest, KeepsValuesInTheirBounds) {
   struct Case {
     int connections, block, receiveMs, stopMs;
     int wantConnections, wantBlock;
-    milliseconds wantReceive, wantSlice;
+    milliseconds wantReceive, wantStop;
   };
   const Case cases[] = {
       // The patch download's values.
-      {5, 1024, 10000, 1000, 5, 1024, milliseconds(10000), milliseconds(500)},
-      {1, 20481, 20000, 1000, 1, 20480, milliseconds(20000), milliseconds(500)},
-      {0, 0, 0, 1000, 1, 20480, milliseconds(20000), milliseconds(500)},
-      {100, -5, -1, 100, kMaxConnections, 20480, milliseconds(20000), milliseconds(50)},
-      // A slice never outlasts the receive time-out, nor falls under 20 ms.
-      {2, 1, 30, 0, 2, 1, milliseconds(30), milliseconds(20)},
-      {2, 1, 10, 5000, 2, 1, milliseconds(10), milliseconds(10)},
+      {5, 1024, 10000, 1000, 5, 1024, milliseconds(10000), milliseconds(1000)},
+      {1, 20481, 20000, 1000, 1, 20480, milliseconds(20000), milliseconds(1000)},
+      {0, 0, 0, 1000, 1, 20480, milliseconds(20000), milliseconds(1000)},
+      {100, -5, -1, 100, kMaxConnections, 20480, milliseconds(20000), milliseconds(100)},
+      // The receive time-out reaches the HTTP primitive as it is, however short or long.
+      {2, 1, 30, 0, 2, 1, milliseconds(30), milliseconds(0)},
+      {2, 1, 600000, -5, 2, 1, milliseconds(600000), milliseconds(0)},
   };
   for (const Case& c : cases) {
     DownloadTask task;
@@ -88,7 +88,7 @@ TEST(TransferSettingsTest, KeepsValuesInTheirBounds) {
     EXPECT_EQ(settings.connections, c.wantConnections);
     EXPECT_EQ(settings.receiveBlock, c.wantBlock);
     EXPECT_EQ(settings.receiveTimeout, c.wantReceive);
-    EXPECT_EQ(settings.receiveSlice, c.wantSlice);
+    EXPECT_EQ(settings.stopWait, c.wantStop);
   }
 }
 
