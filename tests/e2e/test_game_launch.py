@@ -25,12 +25,10 @@ CLIENT_SECONDS = 2
 
 
 def seen_command_line(exe_path):
-    """What online.exe reads from GetCommandLineW when it was started with its
-    bare, unquoted path. Wine puts quotes around a first word that it had to
-    look for past blanks (kernelbase's get_file_name); Windows hands the line
-    over as it was given. A path without blanks shows what the launcher sent."""
-    line = dos_path(exe_path)
-    return f'"{line}"' if " " in line else line
+    """What online.exe reads from GetCommandLineW: its bare, unquoted path, also
+    when the path has blanks. The launcher names the program explicitly, so
+    nothing has to look for the program's end in the line (and quote it)."""
+    return dos_path(exe_path)
 
 
 @dataclass(frozen=True)
