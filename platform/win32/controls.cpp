@@ -8,6 +8,7 @@
 
 #include "platform/win32/fonts.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/offscreen.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/ui_thread.h"
 #include "platform/win32/wide.h"
@@ -138,16 +139,14 @@ class ButtonControl final : public WinControl {
 
   bool OnDrawItem(const DRAWITEMSTRUCT& item) override {
     const int width = item.rcItem.right - item.rcItem.left, height = item.rcItem.bottom - item.rcItem.top;
-    if (face_.empty() || width <= 0 || height <= 0) return false;
-    MemoryDc dc(::CreateCompatibleDC(item.hDC));
-    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
-    SelectedObject selected(dc, bitmap);
-    window_.PaintBackdrop(dc, hwnd_, false);
+    if (face_.empty()) return false;
     // Centred (a face larger than the button is cut evenly); pressed moves it down a pixel.
     const int shift = (item.itemState & ODS_SELECTED) ? 1 : 0;
     const Picture& face = (item.itemState & ODS_DISABLED) ? greyFace_ : face_;
-    face.Draw(dc, (width - face.width()) / 2 + shift, (height - face.height()) / 2 + shift);
-    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, dc, 0, 0, SRCCOPY);
+    PaintOffscreen(item.hDC, item.rcItem.left, item.rcItem.top, width, height, [&](HDC dc) {
+      window_.PaintBackdrop(dc, hwnd_, false);
+      face.Draw(dc, (width - face.width()) / 2 + shift, (height - face.height()) / 2 + shift);
+    });
     return true;
   }
 

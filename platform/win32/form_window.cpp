@@ -1,7 +1,6 @@
 // Windows built from form tables: creation, painting, message routing,
 // destruction, and the loading of modeless and modal windows.
 #include "platform/win32/form_window.h"
-#include "platform/win32/fonts.h"
 
 #include <commctrl.h>
 
@@ -12,6 +11,7 @@
 
 #include "platform/win32/control_ids.h"
 #include "platform/win32/controls.h"
+#include "platform/win32/fonts.h"
 #include "platform/win32/no_destructor.h"
 #include "platform/win32/resources/resource_ids.h"
 #include "platform/win32/ui_thread.h"

@@ -7,6 +7,7 @@
 #include "platform/win32/controls.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/offscreen.h"
 #include "platform/win32/ui_thread.h"
 #include "platform/win32/wide.h"
 
@@ -106,19 +107,15 @@ class PaintedLabelControl final : public LabelControl {
   void Paint(HDC target) {
     RECT client;
     ::GetClientRect(hwnd_, &client);
-    if (client.right <= 0 || client.bottom <= 0) return;
-    // Drawn off screen, then copied: no flicker while the text changes.
-    MemoryDc dc(::CreateCompatibleDC(target));
-    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
-    SelectedObject selectedBitmap(dc, bitmap);
-    window_.PaintBackdrop(dc, hwnd_, true);
     std::wstring text(size_t(::GetWindowTextLengthW(hwnd_)) + 1, L'\0');
     text.resize(size_t(std::max(0, ::GetWindowTextW(hwnd_, text.data(), int(text.size())))));
-    SelectedObject selectedFont(dc, Font());
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, enabled_ ? TextColour(defaultColour_) : ::GetSysColor(COLOR_GRAYTEXT));
-    ::DrawTextW(dc, text.c_str(), int(text.size()), &client, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-    ::BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    PaintOffscreen(target, 0, 0, client.right, client.bottom, [&](HDC dc) {
+      window_.PaintBackdrop(dc, hwnd_, true);
+      SelectedObject selectedFont(dc, Font());
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, enabled_ ? TextColour(defaultColour_) : ::GetSysColor(COLOR_GRAYTEXT));
+      ::DrawTextW(dc, text.c_str(), int(text.size()), &client, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    });
   }
 
   const COLORREF defaultColour_;

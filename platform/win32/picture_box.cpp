@@ -7,6 +7,7 @@
 #include "platform/win32/form_window.h"
 #include "platform/win32/gdiplus_images.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/offscreen.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/ui_thread.h"
 
@@ -80,13 +81,10 @@ class PictureBoxControl final : public WinControl {
   void Paint(HDC target) {
     RECT client;
     ::GetClientRect(hwnd_, &client);
-    if (client.right <= 0 || client.bottom <= 0) return;
-    MemoryDc dc(::CreateCompatibleDC(target));
-    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
-    SelectedObject selected(dc, bitmap);
-    window_.PaintBackdrop(dc, hwnd_, false);
-    PaintPicture(dc, 0, 0);
-    ::BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    PaintOffscreen(target, 0, 0, client.right, client.bottom, [&](HDC dc) {
+      window_.PaintBackdrop(dc, hwnd_, false);
+      PaintPicture(dc, 0, 0);
+    });
   }
 
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include "platform/win32/controls.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/offscreen.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/ui_thread.h"
 #include "platform/win32/wide.h"
@@ -34,13 +35,10 @@ class PictureButtonControl final : public WinControl {
 
   bool OnDrawItem(const DRAWITEMSTRUCT& item) override {
     const int width = item.rcItem.right - item.rcItem.left, height = item.rcItem.bottom - item.rcItem.top;
-    if (width <= 0 || height <= 0) return true;
-    MemoryDc dc(::CreateCompatibleDC(item.hDC));
-    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
-    SelectedObject selected(dc, bitmap);
-    window_.PaintBackdrop(dc, hwnd_, false);
-    PictureFor(item.itemState).Draw(dc, 0, 0);
-    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, dc, 0, 0, SRCCOPY);
+    PaintOffscreen(item.hDC, item.rcItem.left, item.rcItem.top, width, height, [&](HDC dc) {
+      window_.PaintBackdrop(dc, hwnd_, false);
+      PictureFor(item.itemState).Draw(dc, 0, 0);
+    });
     return true;
   }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/download/download_task.h"
+#include "tests/support/blackhole_port.h"
 
 namespace download_testing {
 
@@ -45,25 +46,7 @@ class EventLog {
 // at the wrong offset never goes unnoticed.
 std::string PatternBytes(size_t size, uint32_t seed = 1);
 
-// A loopback port whose listen queue is full, so a connect to it neither
-// succeeds nor fails, as with a host that drops every packet.
-class BlackholePort {
- public:
-  BlackholePort();
-  ~BlackholePort();
-  BlackholePort(const BlackholePort&) = delete;
-  BlackholePort& operator=(const BlackholePort&) = delete;
-
-  uint16_t Port() const { return port_; }
-  // True once a connect of its own was seen to hang.
-  bool Holds() const { return holds_; }
-
- private:
-  int listener_ = -1;
-  uint16_t port_ = 0;
-  std::vector<int> fillers_;  // the connections that fill the queue
-  bool holds_ = false;
-};
+using testing_support::BlackholePort;
 
 // Threads of this process now (Linux).
 int ThreadCount();

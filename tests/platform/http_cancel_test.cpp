@@ -2,6 +2,7 @@
 // request ends at once wherever it waits (connect, headers, body), and its
 // stream can be destroyed afterwards.
 #include "platform/http.h"
+#include "tests/support/blackhole_port.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -115,37 +116,7 @@ class SilentServer {
   std::thread thread_;
 };
 
-// A loopback port whose listen queue is full: a connect to it hangs, as to a
-// host that drops every packet.
-class BlackholePort {
- public:
-  BlackholePort() {
-    listener_ = Listen(0, port_);  // nobody accepts; Linux drops SYNs once the queue is full
-    const sockaddr_in address = Loopback(port_);
-    for (int i = 0; i < 8 && listener_ >= 0 && !holds_; ++i) {
-      const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-      fillers_.push_back(filler);
-      ::connect(filler, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-      pollfd done{filler, POLLOUT, 0};
-      holds_ = ::poll(&done, 1, 200) == 0;
-    }
-  }
-  ~BlackholePort() {
-    for (int filler : fillers_) ::close(filler);
-    ::close(listener_);
-  }
-  BlackholePort(const BlackholePort&) = delete;
-  BlackholePort& operator=(const BlackholePort&) = delete;
-
-  uint16_t Port() const { return port_; }
-  bool Holds() const { return holds_; }
-
- private:
-  int listener_ = -1;
-  uint16_t port_ = 0;
-  std::vector<int> fillers_;
-  bool holds_ = false;
-};
+using testing_support::BlackholePort;
 
 HttpRequest LongRequest(uint16_t port, std::shared_ptr<HttpCancel> cancel) {
   HttpRequest request;
