@@ -13,7 +13,7 @@ apt-get install -y -qq --no-install-recommends \
   zlib1g-dev libcurl4-openssl-dev libgd-dev libsqlite3-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libzxing-dev libqrencode-dev libqrcodegencpp-dev \
-  wine wine32:i386 wine64 xvfb xauth fonts-wqy-microhei fonts-wine \
+  wine wine32:i386 wine64 xvfb xauth x11-utils fonts-wqy-microhei fonts-wine \
   imagemagick xdotool file python3 python3-pil \
   nginx aria2 curl \
   zip unzip libarchive-tools time \
