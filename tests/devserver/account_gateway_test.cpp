@@ -261,8 +261,8 @@ TEST_F(AccountGatewayTest, RefusesAnOverlongRequestAndHangsUp) {
 
 TEST(AccountGatewayDatabase, KeepsAccountsInItsFileAcrossServers) {
   TempFolder root;
-  devserver::Options options = EphemeralOptions(root.Path());
-  options.databasePath = root.Path() / "accounts.db";
+  devserver::Options options = EphemeralOptions(root.path());
+  options.databasePath = root.path() / "accounts.db";
   {
     devserver::Server server(options);
     ASSERT_EQ(server.Start(), std::nullopt);
@@ -281,8 +281,8 @@ TEST(AccountGatewayDatabase, KeepsAccountsInItsFileAcrossServers) {
 
 TEST(AccountGatewayDatabase, FailsToStartWithADatabaseItCannotOpen) {
   TempFolder root;
-  devserver::Options options = EphemeralOptions(root.Path());
-  options.databasePath = root.Path();  // a folder
+  devserver::Options options = EphemeralOptions(root.path());
+  options.databasePath = root.path();  // a folder
   devserver::Server server(options);
   const std::optional<std::string> failure = server.Start();
   ASSERT_TRUE(failure);
@@ -292,9 +292,9 @@ TEST(AccountGatewayDatabase, FailsToStartWithADatabaseItCannotOpen) {
 
 TEST(AccountGatewayPorts, GoesOnWithoutAnAccountPortItCannotBind) {
   TempFolder root;
-  devserver::Server holder(EphemeralOptions(root.Path()));
+  devserver::Server holder(EphemeralOptions(root.path()));
   ASSERT_EQ(holder.Start(), std::nullopt);
-  devserver::Options options = EphemeralOptions(root.Path());
+  devserver::Options options = EphemeralOptions(root.path());
   options.accountPort = holder.AccountPort();
   devserver::Server server(options);
   ASSERT_EQ(server.Start(), std::nullopt);

@@ -69,8 +69,8 @@ class Program {
   const TempFolder& Folder() const { return folder_; }
 
  private:
-  std::filesystem::path Out() const { return folder_.Path() / "stdout"; }
-  std::filesystem::path Err() const { return folder_.Path() / "stderr"; }
+  std::filesystem::path Out() const { return folder_.path() / "stdout"; }
+  std::filesystem::path Err() const { return folder_.path() / "stderr"; }
 
   TempFolder folder_;
   pid_t pid_ = -1;
@@ -90,8 +90,8 @@ TEST(Program, ServesUntilSignalledAndReportsItsPorts) {
     TempFolder root;
     root.Write("bb.txt", "1.0.3\r\n");
     root.Write("up.zip", PatternBytes(5000));
-    const std::filesystem::path portsFile = root.Path().parent_path() / (root.Path().filename().string() + ".ports");
-    Program program({"--root", root.Path().string(), "--update-port", "0", "--page-port", "0",
+    const std::filesystem::path portsFile = root.path().parent_path() / (root.path().filename().string() + ".ports");
+    Program program({"--root", root.path().string(), "--update-port", "0", "--page-port", "0",
                      "--account-port", "0", "--ports-file", portsFile.string(), "--truncate-at", "100",
                      "--fault-path", "/up.zip"});
     ASSERT_TRUE(program.Spawned());
@@ -134,8 +134,8 @@ int WaitForPort(const std::filesystem::path& portsFile, const std::string& key) 
 
 TEST(Program, KeepsAccountsInItsDatabaseAndAnswersScriptedReplies) {
   TempFolder root;
-  const std::filesystem::path portsFile = root.Path() / "ports";
-  const std::string database = (root.Path() / "accounts.db").string();
+  const std::filesystem::path portsFile = root.path() / "ports";
+  const std::string database = (root.path() / "accounts.db").string();
   const std::string request = cipher::TextCipher().Encrypt("1|bob|pw", cipher::GatewayKey);
   const struct {
     std::vector<std::string> extra;
@@ -145,7 +145,7 @@ TEST(Program, KeepsAccountsInItsDatabaseAndAnswersScriptedReplies) {
       {{}, {"0"}},  // the next run still knows the account
   };
   for (const auto& run : runs) {
-    std::vector<std::string> args = {"--root", root.Path().string(), "--update-port", "0", "--page-port", "0",
+    std::vector<std::string> args = {"--root", root.path().string(), "--update-port", "0", "--page-port", "0",
                                      "--account-port", "0", "--database", database, "--ports-file",
                                      portsFile.string(), "--verbose"};
     args.insert(args.end(), run.extra.begin(), run.extra.end());
@@ -175,10 +175,10 @@ TEST(Program, ExitsWithStatus2ForBadUsage) {
     std::string mentions;
   } cases[] = {
       {{}, "--root"},
-      {{"--root", (root.Path() / "missing").string()}, "not a folder"},
-      {{"--root", root.Path().string(), "--update-port", "70000"}, "--update-port"},
-      {{"--root", root.Path().string(), "--stall-after", "x"}, "--stall-after"},
-      {{"--root", root.Path().string(), "--bogus"}, "--bogus"},
+      {{"--root", (root.path() / "missing").string()}, "not a folder"},
+      {{"--root", root.path().string(), "--update-port", "70000"}, "--update-port"},
+      {{"--root", root.path().string(), "--stall-after", "x"}, "--stall-after"},
+      {{"--root", root.path().string(), "--bogus"}, "--bogus"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
@@ -194,9 +194,9 @@ TEST(Program, ExitsWithStatus2ForBadUsage) {
 
 TEST(Program, ExitsWithStatus1WhenTheUpdatePortIsTaken) {
   TempFolder root;
-  devserver::Server holder(EphemeralOptions(root.Path()));
+  devserver::Server holder(EphemeralOptions(root.path()));
   ASSERT_EQ(holder.Start(), std::nullopt);
-  Program program({"--root", root.Path().string(), "--update-port",
+  Program program({"--root", root.path().string(), "--update-port",
                    std::to_string(holder.UpdatePort()), "--page-port", "0"});
   ASSERT_TRUE(program.Spawned());
   EXPECT_EQ(program.Wait(10s), 1);

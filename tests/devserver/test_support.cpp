@@ -44,32 +44,6 @@ size_t CollectHeader(char* data, size_t size, size_t count, void* target) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "devserver-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(path_, error);
-}
-
-void TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string PatternBytes(size_t n, uint32_t seed) {
-  std::string bytes(n, '\0');
-  uint32_t state = seed * 2654435761u + 1;
-  for (char& c : bytes) {
-    state = state * 1664525u + 1013904223u;
-    c = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
-
 std::string HttpResult::Header(const std::string& lowerCaseName) const {
   const auto it = headers.find(lowerCaseName);
   return it == headers.end() ? "" : it->second;
@@ -226,7 +200,7 @@ void ServerFixture::TearDown() { server_.reset(); }
 
 void ServerFixture::StartServer(devserver::Options options) {
   server_.reset();
-  options.root = root_.Path();
+  options.root = root_.path();
   options.updatePort = 0;
   options.pagePort = 0;
   options.accountPort = 0;

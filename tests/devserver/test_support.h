@@ -15,25 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pattern_bytes.h"
+#include "tests/support/temp_dir.h"
 #include "tools/devserver/server.h"
 
 namespace devserver_test {
 
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-  void Write(const std::string& name, const std::string& bytes) const;
+// A folder of its own for one test, removed afterwards.
+using TempFolder = testing_support::TempDir;
 
- private:
-  std::filesystem::path path_;
-};
-
-// n bytes that differ from offset to offset, so a misplaced range shows.
-std::string PatternBytes(size_t n, uint32_t seed = 1);
+using testing_support::PatternBytes;
 
 struct HttpCall {
   HttpCall(std::string url, std::vector<std::string> headers = {}, bool head = false,

@@ -113,7 +113,7 @@ TEST_F(UpdateHostTest, HeadAnswersLikeGetWithoutABody) {
 }
 
 TEST_F(UpdateHostTest, MissingFilesAnswer404WithASmallBody) {
-  std::filesystem::create_directory(root_.Path() / "folder");
+  std::filesystem::create_directory(root_.path() / "folder");
   for (const std::string path : {"/missing.txt", "/", "/folder", "/?x=1"}) {
     SCOPED_TRACE(path);
     const HttpResult result = Fetch({Url(path)});
@@ -126,11 +126,11 @@ TEST_F(UpdateHostTest, MissingFilesAnswer404WithASmallBody) {
 
 TEST_F(UpdateHostTest, ServesOnlyPlainNamesInsideTheRoot) {
   // Files beside and below the root that a traversal would reach.
-  const std::filesystem::path outside = root_.Path().parent_path() / (root_.Path().filename().string() + "-secret");
+  const std::filesystem::path outside = root_.path().parent_path() / (root_.path().filename().string() + "-secret");
   { std::ofstream(outside) << "SECRET"; }
-  std::filesystem::create_directory(root_.Path() / "sub");
-  { std::ofstream(root_.Path() / "sub" / "inner.txt") << "SECRET"; }
-  { std::ofstream(root_.Path() / ".hidden") << "SECRET"; }
+  std::filesystem::create_directory(root_.path() / "sub");
+  { std::ofstream(root_.path() / "sub" / "inner.txt") << "SECRET"; }
+  { std::ofstream(root_.path() / ".hidden") << "SECRET"; }
   const std::string secretName = outside.filename().string();
   root_.Write("bb.txt", "1");
 
@@ -332,7 +332,7 @@ TEST_F(UpdateHostTest, SeesAChangedFileOnTheNextRequest) {
   EXPECT_EQ(session.Fetch({Url("/bb.txt")}).body, "1.0.0");
   root_.Write("bb.txt", "1.0.10\r\n");
   EXPECT_EQ(session.Fetch({Url("/bb.txt")}).body, "1.0.10\r\n");
-  std::filesystem::remove(root_.Path() / "bb.txt");
+  std::filesystem::remove(root_.path() / "bb.txt");
   EXPECT_EQ(session.Fetch({Url("/bb.txt")}).status, 404);
 }
 
@@ -342,7 +342,7 @@ TEST_F(UpdateHostTest, ServesOffsetsPastFourGiB) {
   constexpr uint64_t kMarkAt = (4ull << 30) + 7;
   const std::string mark = "past four GiB";
   {
-    const std::string path = (root_.Path() / "up.zip").string();
+    const std::string path = (root_.path() / "up.zip").string();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kTotal)), 0);
@@ -420,7 +420,7 @@ TEST(UpdateHostPorts, GoesOnWithoutAPagePortItCannotBind) {
   TempFolder root;
   root.Write("bb.txt", "1");
   TakenPort taken;
-  devserver::Options options = EphemeralOptions(root.Path());
+  devserver::Options options = EphemeralOptions(root.path());
   options.pagePort = taken.port;
   devserver::Server server(options);
   ASSERT_EQ(server.Start(), std::nullopt);
@@ -433,7 +433,7 @@ TEST(UpdateHostPorts, GoesOnWithoutAPagePortItCannotBind) {
 TEST(UpdateHostPorts, FailsToStartWithoutItsUpdatePortOrRoot) {
   TempFolder root;
   TakenPort taken;
-  devserver::Options options = EphemeralOptions(root.Path());
+  devserver::Options options = EphemeralOptions(root.path());
   options.updatePort = taken.port;
   devserver::Server busy(options);
   const std::optional<std::string> failure = busy.Start();
@@ -441,7 +441,7 @@ TEST(UpdateHostPorts, FailsToStartWithoutItsUpdatePortOrRoot) {
   EXPECT_NE(failure->find(std::to_string(taken.port)), std::string::npos) << *failure;
   EXPECT_EQ(busy.UpdatePort(), 0);
 
-  devserver::Server noRoot(EphemeralOptions(root.Path() / "missing"));
+  devserver::Server noRoot(EphemeralOptions(root.path() / "missing"));
   EXPECT_TRUE(noRoot.Start());
 }
 

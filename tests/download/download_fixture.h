@@ -14,6 +14,7 @@
 
 #include "platform/download/download_task.h"
 #include "tests/support/blackhole_port.h"
+#include "tests/support/pattern_bytes.h"
 
 namespace download_testing {
 
@@ -42,9 +43,7 @@ class EventLog {
   std::vector<RecordedEvent> events_;
 };
 
-// Bytes in which no two offsets a block apart look alike, so a range written
-// at the wrong offset never goes unnoticed.
-std::string PatternBytes(size_t size, uint32_t seed = 1);
+using testing_support::PatternBytes;
 
 using testing_support::BlackholePort;
 

@@ -3,14 +3,16 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <stdexcept>
 #include <sstream>
 
 namespace testing_support {
 
 TempDir::TempDir(const std::string& name) {
   std::string pattern = (std::filesystem::temp_directory_path() / (name + "-XXXXXX")).string();
-  char* made = mkdtemp(pattern.data());
-  path_ = made ? std::filesystem::path(made) : std::filesystem::temp_directory_path();
+  // No fallback folder: the destructor removes whatever path_ names.
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
